@@ -1,0 +1,24 @@
+// A fresh game for each test: zero-filled records, a 640 x 480 surface as the window's, the
+// virtual clock at 0 and no recorded message boxes. Tests run in a scratch directory of their own.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "game/records.h"
+
+class GameTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    // The window surface's pixel, 0x00BBGGRR.
+    Colour Pixel(int x, int y) const;
+    // Copies the generated graphics into the scratch directory (skipped when they were not built).
+    bool InstallGraphics() const;
+    std::filesystem::path scratch;
+
+  private:
+    std::filesystem::path previousDir;
+};
