@@ -87,3 +87,8 @@ ObjectCounts LiveObjects();
 void FailNextImageLists(int count);
 
 } // namespace plat
+
+namespace plat {
+// Writes the surface as an RGB PNG file; false on failure. For tools and tests that look.
+bool WriteSurfacePng(Handle surface, const char* path);
+} // namespace plat
