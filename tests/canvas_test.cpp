@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "gfx/canvas.h"
+#include "platform/clock.h"
+#include "platform/headless.h"
+#include "platform/surface.h"
+#include "tests/fixture.h"
+#include "tests/test_files.h"
+
+namespace {
+
+const char* const kSpriteFiles[] = {"sexplo",  "m_sexplo", "lexplo", "m_lexplo", "snova", "m_snova",
+                                    "pressed", "m_press",  "ammo1",  "m_ammo1",  "ammo2", "m_ammo2",
+                                    "ammo3",   "m_ammo3",  "ammo4",  "m_ammo4"};
+
+int SpriteSize(const std::string& name) {
+    if (name.find("lexplo") != std::string::npos) return 44;
+    if (name.find("snova") != std::string::npos) return 84;
+    if (name.find("press") != std::string::npos) return 32;
+    return 20;
+}
+
+// Sprite pictures in red; masks opaque (black) in a centred disc, white around it.
+void WriteSpriteFiles() {
+    std::filesystem::create_directories("graphics");
+    for (const char* name : kSpriteFiles) {
+        std::string n = name;
+        int size = SpriteSize(n);
+        bool mask = n.rfind("m_", 0) == 0;
+        WriteBmp("graphics/" + n + ".bmp", size, size, [&](int x, int y) -> uint32_t {
+            int dx = 2 * x + 1 - size, dy = 2 * y + 1 - size;
+            bool inside = dx * dx + dy * dy < size * size;
+            if (mask) return inside ? 0x000000 : 0xFFFFFF;
+            return inside ? 0x0000FF : 0x00FF00;
+        });
+    }
+}
+
+} // namespace
+
+TEST_F(GameTest, FillBoxCoversExactlyItsRectangle) {
+    FillBox(600, 0, 4, 404, 0x1EFFFF);
+    EXPECT_EQ(Pixel(600, 0), 0x1EFFFFu);
+    EXPECT_EQ(Pixel(603, 403), 0x1EFFFFu);
+    EXPECT_EQ(Pixel(599, 10), 0u);
+    EXPECT_EQ(Pixel(604, 10), 0u);
+    EXPECT_EQ(Pixel(601, 404), 0u);
+    FillBox(10, 10, 0, 5, 0xFFFFFF);
+    FillBox(10, 10, 5, -3, 0xFFFFFF);
+    EXPECT_EQ(Pixel(10, 10), 0u);
+    FillBox(-20, -20, 45, 45, 0x123456); // clipped by the surface, no fault
+    EXPECT_EQ(Pixel(0, 0), 0x123456u);
+    EXPECT_EQ(Pixel(24, 24), 0x123456u);
+    EXPECT_EQ(Pixel(25, 25), 0u);
+}
+
+TEST_F(GameTest, BlitBitmapFileDrawsTheLeftmostColumnsAndReportsFailures) {
+    std::filesystem::create_directories("graphics");
+    WriteBmp("graphics/wide.bmp", 64, 8, [](int x, int) { return x < 32 ? 0x0000F8u : 0xF80000u; });
+    BlitBitmapFile("graphics\\wide.bmp", 100, 100, 32, 8);
+    EXPECT_EQ(Pixel(100, 100), 0x0000FFu); // 16-bit list: 0xF8 expands to 0xFF
+    EXPECT_EQ(Pixel(131, 107), 0x0000FFu);
+    EXPECT_EQ(Pixel(132, 100), 0u); // only 32 columns drawn
+    EXPECT_TRUE(plat::headless::MessageBoxes().empty());
+
+    BlitBitmapFile("graphics\\missing.bmp", 0, 0, 10, 10);
+    WriteBytes("graphics/broken.bmp", {'B', 'M', 0x10, 0, 0, 0});
+    BlitBitmapFile("graphics\\broken.bmp", 0, 0, 10, 10);
+    plat::FailNextImageLists(1);
+    BlitBitmapFile("graphics\\wide.bmp", 0, 0, 32, 8);
+    const auto& boxes = plat::headless::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].text, "Sorry, can't load bitmap file!");
+    EXPECT_EQ(boxes[0].caption, "BMP Error");
+    EXPECT_EQ(boxes[1].text, "Sorry, can't load bitmap file!");
+    EXPECT_EQ(boxes[2].text, "Sorry, can't create imagelist!");
+    EXPECT_EQ(boxes[2].caption, "BMP Error");
+    EXPECT_EQ(Pixel(0, 0), 0u);
+    auto live = plat::LiveObjects();
+    EXPECT_EQ(live.bitmaps, 0);
+    EXPECT_EQ(live.imageLists, 0);
+}
+
+TEST_F(GameTest, LoadSpritesBuildsFiveSetsWithMasksAndBar) {
+    WriteSpriteFiles();
+    LoadSprites();
+    EXPECT_EQ(plat::ImageListCount(game->imgSmallExplosion), 1);
+    EXPECT_EQ(plat::ImageListCount(game->imgLargeExplosion), 1);
+    EXPECT_EQ(plat::ImageListCount(game->imgSupernova), 1);
+    EXPECT_EQ(plat::ImageListCount(game->imgPressed), 1);
+    EXPECT_EQ(plat::ImageListCount(game->imgAmmoBox), 4);
+    EXPECT_EQ(plat::TickCountMs(), 400u); // seven waits before the bar and one after
+    EXPECT_EQ(Pixel(200, 400), 0x0000FFu);
+    EXPECT_EQ(Pixel(399, 419), 0x0000FFu);
+    EXPECT_TRUE(plat::headless::MessageBoxes().empty());
+
+    // The mask lets the surface show through outside the disc.
+    FillBox(0, 0, 100, 100, 0x404040);
+    DrawSprite(game->imgLargeExplosion, 0, 0, 0);
+    EXPECT_EQ(Pixel(22, 22), 0x0000FFu);
+    EXPECT_EQ(Pixel(0, 0), 0x404040u);
+    DrawSprite(game->imgLargeExplosion, 1, 50, 50); // no such frame
+    DrawSprite(0, 0, 50, 50);                       // no such set
+    EXPECT_EQ(Pixel(72, 72), 0x404040u);
+
+    ReleaseSprites();
+    EXPECT_EQ(plat::LiveObjects().imageLists, 0);
+    EXPECT_EQ(plat::LiveObjects().bitmaps, 0);
+}
+
+TEST_F(GameTest, LoadSpritesStopsSilentlyAtTheFirstMissingFile) {
+    WriteSpriteFiles();
+    std::filesystem::remove("graphics/m_snova.bmp");
+    LoadSprites();
+    EXPECT_NE(game->imgSmallExplosion, 0u);
+    EXPECT_NE(game->imgLargeExplosion, 0u);
+    EXPECT_EQ(game->imgSupernova, 0u);
+    EXPECT_EQ(game->imgPressed, 0u);
+    EXPECT_EQ(game->imgAmmoBox, 0u);
+    EXPECT_EQ(Pixel(239, 410), 0x0000FFu); // the bar stopped at 40 pixels
+    EXPECT_EQ(Pixel(240, 410), 0xFFFFFFu);
+    EXPECT_TRUE(plat::headless::MessageBoxes().empty());
+    EXPECT_EQ(plat::LiveObjects().bitmaps, 0);
+    ReleaseSprites();
+
+    std::filesystem::remove("graphics/sexplo.bmp");
+    LoadSprites();
+    EXPECT_EQ(game->imgSmallExplosion, 0u);
+    EXPECT_EQ(game->imgLargeExplosion, 0u);
+    EXPECT_EQ(Pixel(200, 410), 0xFFFFFFu); // the bar stays white
+
+    WriteSpriteFiles();
+    std::filesystem::remove("graphics/ammo3.bmp");
+    LoadSprites();
+    EXPECT_EQ(plat::ImageListCount(game->imgAmmoBox), 2);
+    ReleaseSprites();
+}
+
+TEST_F(GameTest, TextDrawsInTheSurfaceColourAndMode) {
+    Handle dc = game->windowDC;
+    FillBox(0, 0, 200, 40, 0x00FF00);
+    DrawText("M", 10, 10); // defaults: black on white, opaque
+    int black = 0, white = 0;
+    for (int y = 10; y < 10 + plat::kGlyphHeight; ++y)
+        for (int x = 10; x < 10 + plat::kGlyphWidth; ++x) {
+            black += Pixel(x, y) == 0;
+            white += Pixel(x, y) == 0xFFFFFF;
+        }
+    EXPECT_GT(black, 10);
+    EXPECT_EQ(black + white, plat::kGlyphWidth * plat::kGlyphHeight);
+
+    plat::SetTextTransparent(dc, true);
+    plat::SetTextColour(dc, 0x0000FF);
+    DrawNumber(-5, 50, 10);
+    int red = 0, green = 0;
+    for (int y = 10; y < 10 + plat::kGlyphHeight; ++y)
+        for (int x = 50; x < 50 + 2 * plat::kGlyphWidth; ++x) {
+            red += Pixel(x, y) == 0x0000FF;
+            green += Pixel(x, y) == 0x00FF00;
+        }
+    EXPECT_GT(red, 5);
+    EXPECT_EQ(red + green, 2 * plat::kGlyphWidth * plat::kGlyphHeight);
+    // The minus sign and the 5 both have ink in their own cells.
+    auto inkIn = [&](int x0) {
+        for (int y = 10; y < 26; ++y)
+            for (int x = x0; x < x0 + 8; ++x)
+                if (Pixel(x, y) == 0x0000FF) return true;
+        return false;
+    };
+    EXPECT_TRUE(inkIn(50));
+    EXPECT_TRUE(inkIn(58));
+}
+
+TEST_F(GameTest, ClipRegionsAreUnionsAndSwapReversedEdges) {
+    Handle dc = game->windowDC;
+    Handle a = plat::CreateRectRegion(0, 420, 20, 440);
+    Handle b = plat::CreateRectRegion(640, 420, 620, 440); // given right to left
+    plat::UnionRegions(a, a, b);
+    plat::SelectClipRegion(dc, a);
+    FillBox(0, 0, 640, 480, 0xFFFFFF);
+    plat::SelectClipRegion(dc, 0);
+    plat::DeleteRegion(a);
+    plat::DeleteRegion(b);
+    EXPECT_EQ(Pixel(0, 420), 0xFFFFFFu);
+    EXPECT_EQ(Pixel(19, 439), 0xFFFFFFu);
+    EXPECT_EQ(Pixel(20, 430), 0u);
+    EXPECT_EQ(Pixel(620, 430), 0xFFFFFFu);
+    EXPECT_EQ(Pixel(639, 439), 0xFFFFFFu);
+    EXPECT_EQ(Pixel(619, 430), 0u);
+    EXPECT_EQ(Pixel(10, 419), 0u);
+    EXPECT_EQ(plat::ReadPixel(dc, -1, 0), plat::kNoColour);
+    EXPECT_EQ(plat::ReadPixel(dc, 640, 0), plat::kNoColour);
+    EXPECT_EQ(plat::LiveObjects().regions, 0);
+}
