@@ -142,35 +142,21 @@ TEST_F(GameTest, TextDrawsInTheSurfaceColourAndMode) {
     Handle dc = game->windowDC;
     FillBox(0, 0, 200, 40, 0x00FF00);
     DrawText("M", 10, 10); // defaults: black on white, opaque
-    int black = 0, white = 0;
-    for (int y = 10; y < 10 + plat::kGlyphHeight; ++y)
-        for (int x = 10; x < 10 + plat::kGlyphWidth; ++x) {
-            black += Pixel(x, y) == 0;
-            white += Pixel(x, y) == 0xFFFFFF;
-        }
+    int black = CountPixels(10, 10, plat::kGlyphWidth, plat::kGlyphHeight, 0);
+    int white = CountPixels(10, 10, plat::kGlyphWidth, plat::kGlyphHeight, 0xFFFFFF);
     EXPECT_GT(black, 10);
     EXPECT_EQ(black + white, plat::kGlyphWidth * plat::kGlyphHeight);
 
     plat::SetTextTransparent(dc, true);
     plat::SetTextColour(dc, 0x0000FF);
     DrawNumber(-5, 50, 10);
-    int red = 0, green = 0;
-    for (int y = 10; y < 10 + plat::kGlyphHeight; ++y)
-        for (int x = 50; x < 50 + 2 * plat::kGlyphWidth; ++x) {
-            red += Pixel(x, y) == 0x0000FF;
-            green += Pixel(x, y) == 0x00FF00;
-        }
+    int red = CountPixels(50, 10, 2 * plat::kGlyphWidth, plat::kGlyphHeight, 0x0000FF);
+    int green = CountPixels(50, 10, 2 * plat::kGlyphWidth, plat::kGlyphHeight, 0x00FF00);
     EXPECT_GT(red, 5);
     EXPECT_EQ(red + green, 2 * plat::kGlyphWidth * plat::kGlyphHeight);
     // The minus sign and the 5 both have ink in their own cells.
-    auto inkIn = [&](int x0) {
-        for (int y = 10; y < 26; ++y)
-            for (int x = x0; x < x0 + 8; ++x)
-                if (Pixel(x, y) == 0x0000FF) return true;
-        return false;
-    };
-    EXPECT_TRUE(inkIn(50));
-    EXPECT_TRUE(inkIn(58));
+    EXPECT_GT(CountPixels(50, 10, 8, 16, 0x0000FF), 0);
+    EXPECT_GT(CountPixels(58, 10, 8, 16, 0x0000FF), 0);
 }
 
 TEST_F(GameTest, ClipRegionsAreUnionsAndSwapReversedEdges) {

@@ -31,6 +31,13 @@ Colour GameTest::Pixel(int x, int y) const {
     return plat::ReadPixel(game->windowDC, x, y);
 }
 
+int GameTest::CountPixels(int x0, int y0, int w, int h, Colour colour) const {
+    int n = 0;
+    for (int y = y0; y < y0 + h; ++y)
+        for (int x = x0; x < x0 + w; ++x) n += Pixel(x, y) == colour;
+    return n;
+}
+
 bool GameTest::InstallGraphics() const {
     std::filesystem::path source = std::filesystem::path(TARVEL_GAME_DIR) / "graphics";
     if (!std::filesystem::exists(source)) return false;

@@ -15,6 +15,8 @@ class GameTest : public ::testing::Test {
     void TearDown() override;
     // The window surface's pixel, 0x00BBGGRR.
     Colour Pixel(int x, int y) const;
+    // How many pixels of the w x h rectangle at (x0, y0) have exactly this colour.
+    int CountPixels(int x0, int y0, int w, int h, Colour colour) const;
     // Copies the generated graphics into the scratch directory (skipped when they were not built).
     bool InstallGraphics() const;
     std::filesystem::path scratch;

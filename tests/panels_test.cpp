@@ -23,12 +23,7 @@ class PanelTest : public GameTest {
         plat::SetTextTransparent(game->windowDC, true);
         plat::SetTextColour(game->windowDC, 0x0000FF);
     }
-    bool HasInk(int x0, int y0, int w, int h, Colour ink) const {
-        for (int y = y0; y < y0 + h; ++y)
-            for (int x = x0; x < x0 + w; ++x)
-                if (Pixel(x, y) == ink) return true;
-        return false;
-    }
+    bool HasInk(int x0, int y0, int w, int h, Colour ink) const { return CountPixels(x0, y0, w, h, ink) > 0; }
 };
 
 } // namespace
