@@ -70,8 +70,20 @@ TEST_F(GameTest, BlitBitmapFileDrawsTheLeftmostColumnsAndReportsFailures) {
     BlitBitmapFile("graphics\\broken.bmp", 0, 0, 10, 10);
     plat::FailNextImageLists(1);
     BlitBitmapFile("graphics\\wide.bmp", 0, 0, 32, 8);
+    // A header claiming 100000 x 100000 pixels is refused before anything is allocated for it.
+    WriteBmp("graphics/huge.bmp", 2, 2, [](int, int) { return 0u; });
+    {
+        FILE* f = std::fopen("graphics/huge.bmp", "r+b");
+        ASSERT_NE(f, nullptr);
+        const uint8_t size[8] = {0xA0, 0x86, 0x01, 0, 0xA0, 0x86, 0x01, 0};
+        std::fseek(f, 18, SEEK_SET);
+        std::fwrite(size, 1, sizeof size, f);
+        std::fclose(f);
+    }
+    BlitBitmapFile("graphics\\huge.bmp", 0, 0, 10, 10);
     const auto& boxes = plat::headless::MessageBoxes();
-    ASSERT_EQ(boxes.size(), 3u);
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[3].text, "Sorry, can't load bitmap file!");
     EXPECT_EQ(boxes[0].text, "Sorry, can't load bitmap file!");
     EXPECT_EQ(boxes[0].caption, "BMP Error");
     EXPECT_EQ(boxes[1].text, "Sorry, can't load bitmap file!");

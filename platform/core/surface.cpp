@@ -227,9 +227,45 @@ void SelectClipRegion(Handle surface, Handle region) {
     s->clip = r ? *r : std::vector<Rect>{};
 }
 
+namespace {
+
+// A header claiming a picture far larger than any the game uses is a broken file: refuse it before
+// the loader allocates for it.
+constexpr int64_t kMaxBitmapPixels = 16 * 1024 * 1024;
+
+bool PlausibleBmpHeader(SDL_RWops* file) {
+    uint8_t header[26];
+    if (SDL_RWread(file, header, 1, sizeof header) != sizeof header || header[0] != 'B' || header[1] != 'M')
+        return false;
+    SDL_RWseek(file, 0, RW_SEEK_SET);
+    auto le32 = [&](int at) {
+        return static_cast<int32_t>(header[at] | header[at + 1] << 8 | header[at + 2] << 16 |
+                                    static_cast<uint32_t>(header[at + 3]) << 24);
+    };
+    uint32_t infoSize = static_cast<uint32_t>(le32(14));
+    int64_t w, h;
+    if (infoSize == 12) { // the old OS/2 header has 16-bit sizes
+        w = header[18] | header[19] << 8;
+        h = header[20] | header[21] << 8;
+    } else {
+        w = le32(18);
+        h = le32(22);
+    }
+    if (h < 0) h = -h;
+    return w > 0 && h > 0 && w * h <= kMaxBitmapPixels;
+}
+
+} // namespace
+
 Handle LoadBitmapFile(const char* path) {
     char host[1024];
-    SDL_Surface* loaded = SDL_LoadBMP(HostPath(path, host, sizeof host));
+    SDL_RWops* file = SDL_RWFromFile(HostPath(path, host, sizeof host), "rb");
+    if (!file) return 0;
+    if (!PlausibleBmpHeader(file)) {
+        SDL_RWclose(file);
+        return 0;
+    }
+    SDL_Surface* loaded = SDL_LoadBMP_RW(file, 1);
     if (!loaded) return 0;
     SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ABGR8888, 0);
     SDL_FreeSurface(loaded);
