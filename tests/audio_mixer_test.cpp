@@ -15,14 +15,6 @@ namespace {
 
 class AudioMixerTest : public GameTest {
   protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        headless::ResetAudio();
-    }
-    void TearDown() override {
-        headless::ResetAudio();
-        GameTest::TearDown();
-    }
     void Open(uint16_t format, uint16_t rate, int voices = 32) {
         AudioOpenInfo info{kAudioDefaultDevice, format, rate};
         ASSERT_EQ(AOpenAudio(&info), kAudioOk);

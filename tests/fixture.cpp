@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/headless.h"
+#include "platform/headless_audio.h"
 #include "platform/surface.h"
 
 void GameTest::SetUp() {
@@ -11,6 +12,7 @@ void GameTest::SetUp() {
     game->windowDC = plat::CreateSurface(plat::kScreenWidth, plat::kScreenHeight);
     plat::headless::SetClock(0);
     plat::headless::ClearMessageBoxes();
+    plat::headless::ResetAudio();
     previousDir = std::filesystem::current_path();
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     scratch = std::filesystem::temp_directory_path() / ("tarvel-test-" + std::to_string(getpid()) + "-" +
@@ -21,6 +23,7 @@ void GameTest::SetUp() {
 }
 
 void GameTest::TearDown() {
+    plat::headless::ResetAudio();
     plat::DestroySurface(game->windowDC);
     FreeRecords();
     std::filesystem::current_path(previousDir);

@@ -1,5 +1,6 @@
 // A fresh game for each test: zero-filled records, a 640 x 480 surface as the window's, the
-// virtual clock at 0 and no recorded message boxes. Tests run in a scratch directory of their own.
+// virtual clock at 0, no recorded message boxes and the audio library closed with nothing loaded. Tests run
+// in a scratch directory of their own.
 #pragma once
 #include <gtest/gtest.h>
 
