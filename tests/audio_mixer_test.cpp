@@ -314,7 +314,7 @@ TEST_F(AudioMixerTest, LoadersSurviveDamagedFiles) {
     Bytes wave = MakeWave16(Ramp(500), 22050, 1);
     Bytes module = MakeModule(4);
     int wavesLoaded = 0, modulesLoaded = 0;
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 200; ++i) {
         WriteBytes("hurt.wav", damage(wave));
         uint32_t handle = 0;
         if (ALoadWaveFile("hurt.wav", &handle, 0) == kAudioOk) {
@@ -339,8 +339,8 @@ TEST_F(AudioMixerTest, LoadersSurviveDamagedFiles) {
     // Some damage is harmless: the loaders were really exercised on both paths.
     EXPECT_GT(wavesLoaded, 0);
     EXPECT_GT(modulesLoaded, 0);
-    EXPECT_LT(wavesLoaded, 300);
-    EXPECT_LT(modulesLoaded, 300);
+    EXPECT_LT(wavesLoaded, 200);
+    EXPECT_LT(modulesLoaded, 200);
 }
 
 TEST_F(AudioMixerTest, GameMusicSoundsForAMinute) {

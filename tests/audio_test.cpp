@@ -81,7 +81,7 @@ TEST_F(AudioServiceTest, OpenFollowsTheFormatTableAndCloseReleasesInOrder) {
         OpenAudio();
         EXPECT_EQ(headless::AudioCalls(), (Calls{c.open, "AOpenVoices(32)", "ACreateAudioVoice()"}));
         EXPECT_EQ(audioOpenInfo.deviceId, 0xFFFFu);
-        EXPECT_NE(game->effectVoice, 0);
+        EXPECT_NE(int32_t{game->effectVoice}, 0);
         headless::AudioOutputInfo out = headless::AudioOutput();
         EXPECT_TRUE(out.open);
         EXPECT_EQ(out.bits, c.bits);
@@ -104,7 +104,7 @@ TEST_F(AudioServiceTest, MusicOnLoadsPlaysAndStopsMusicOffTouchesNoModule) {
     OpenAudio();
     headless::ClearAudioCalls();
     StartMusic("sounds\\music.xm");
-    ASSERT_NE(game->musicModule, 0);
+    ASSERT_NE(int32_t{game->musicModule}, 0);
     EXPECT_EQ(headless::AudioCalls(),
               (Calls{"ALoadModuleFile(\"sounds\\music.xm\", 0)", "APlayModule(" + N(game->musicModule) + ")",
                      "ASetModuleVolume(48)"}));
@@ -114,7 +114,7 @@ TEST_F(AudioServiceTest, MusicOnLoadsPlaysAndStopsMusicOffTouchesNoModule) {
     int32_t module = game->musicModule;
     StopMusic();
     EXPECT_EQ(headless::AudioCalls(), (Calls{"AStopModule()", "AFreeModuleFile(" + N(module) + ")"}));
-    EXPECT_EQ(game->musicModule, 0);
+    EXPECT_EQ(int32_t{game->musicModule}, 0);
     EXPECT_EQ(PeakOfNext(500), 0);
     CloseAudio();
 
@@ -135,8 +135,8 @@ TEST_F(AudioServiceTest, MusicOnLoadsPlaysAndStopsMusicOffTouchesNoModule) {
     StopMusic();
     EXPECT_EQ(headless::AudioCalls(),
               (Calls{"AOpenAudio(0xFFFF, 0x0100, 22050)", "AOpenVoices(1)", "ACreateAudioVoice()"}));
-    EXPECT_EQ(game->musicModule, 0);
-    EXPECT_NE(game->effectVoice, 0);
+    EXPECT_EQ(int32_t{game->musicModule}, 0);
+    EXPECT_NE(int32_t{game->effectVoice}, 0);
     EXPECT_EQ(PeakOfNext(500), 0);
 }
 
@@ -144,7 +144,7 @@ TEST_F(AudioServiceTest, EffectsPlayCentredAtTheSoundVolumeOnlyWhenSoundIsOn) {
     game->musicOn = 0; // only the effect is heard
     game->audio16Bit = 1;
     StartUp();
-    ASSERT_NE(game->soundKaboom, 0);
+    ASSERT_NE(int32_t{game->soundKaboom}, 0);
     uint32_t voice = static_cast<uint32_t>(game->effectVoice);
     // A preview left the voice silent and to one side; the effect still plays as set.
     plat::ASetVoiceVolume(voice, 0);
@@ -192,9 +192,9 @@ TEST_F(AudioServiceTest, AcceptedPreferencesReopenTheDeviceAndRestartTheMusic) {
               (Calls{"AStopModule()", "AFreeModuleFile(" + N(oldModule) + ")",
                      "ADestroyAudioVoice(" + N(oldVoice) + ")", "ACloseVoices()", "ACloseAudio()",
                      "AOpenAudio(0xFFFF, 0x0100, 44100)", "AOpenVoices(1)", "ACreateAudioVoice()"}));
-    EXPECT_EQ(game->musicModule, 0);
-    EXPECT_NE(game->effectVoice, 0);
-    EXPECT_NE(game->effectVoice, oldVoice);
+    EXPECT_EQ(int32_t{game->musicModule}, 0);
+    EXPECT_NE(int32_t{game->effectVoice}, 0);
+    EXPECT_NE(int32_t{game->effectVoice}, oldVoice);
     EXPECT_EQ(headless::AudioOutput().rate, 44100);
     EXPECT_EQ(PeakOfNext(300), 0);
     // The effects loaded at start-up still play on the new voice, converted to the new rate.
@@ -217,7 +217,7 @@ TEST_F(AudioServiceTest, AcceptedPreferencesReopenTheDeviceAndRestartTheMusic) {
                                "APlayModule(" + N(game->musicModule) + ")",
                                "ASetModuleVolume(48)"};
     EXPECT_EQ(headless::AudioCalls(), Calls(std::begin(openAgain), std::end(openAgain)));
-    EXPECT_NE(game->musicModule, 0);
+    EXPECT_NE(int32_t{game->musicModule}, 0);
     EXPECT_GT(PeakOfNext(300), 1000);
 }
 
@@ -238,7 +238,7 @@ TEST_F(AudioServiceTest, ShutdownClosesTheVoicesTwiceAndLeavesEverythingReleased
                "AFreeWaveFile(" + N(game->soundKlick) + ")", "AFreeWaveFile(" + N(game->soundMissil) + ")",
                "ADestroyAudioVoice(" + N(voice) + ")", "ACloseVoices()", "ACloseAudio()"}));
     EXPECT_FALSE(headless::AudioOutput().open);
-    EXPECT_EQ(game->musicModule, 0);
+    EXPECT_EQ(int32_t{game->musicModule}, 0);
     // Everything is gone: the handles are stale now.
     EXPECT_EQ(plat::AFreeWaveFile(static_cast<uint32_t>(game->soundKaboom)), plat::kAudioBadHandle);
     EXPECT_EQ(plat::AFreeModuleFile(static_cast<uint32_t>(module)), plat::kAudioBadHandle);
@@ -247,9 +247,9 @@ TEST_F(AudioServiceTest, ShutdownClosesTheVoicesTwiceAndLeavesEverythingReleased
 TEST_F(AudioServiceTest, MissingFilesAndNoDeviceLeaveTheGameSilent) {
     std::filesystem::remove_all("sounds");
     StartUp();
-    EXPECT_EQ(game->musicModule, 0);
-    EXPECT_EQ(game->soundKaboom, 0);
-    EXPECT_EQ(game->soundMissil, 0);
+    EXPECT_EQ(int32_t{game->musicModule}, 0);
+    EXPECT_EQ(int32_t{game->soundKaboom}, 0);
+    EXPECT_EQ(int32_t{game->soundMissil}, 0);
     PlayEffect(game->soundKaboom);
     EXPECT_EQ(PeakOfNext(500), 0);
     StopMusic();
@@ -266,11 +266,11 @@ TEST_F(AudioServiceTest, MissingFilesAndNoDeviceLeaveTheGameSilent) {
     headless::FailAudioOutput(true);
     OpenAudio();
     StartMusic("sounds\\music.xm");
-    EXPECT_EQ(game->effectVoice, voice);
-    EXPECT_NE(game->musicModule, 0); // loaded, though nothing can play it
+    EXPECT_EQ(int32_t{game->effectVoice}, voice);
+    EXPECT_NE(int32_t{game->musicModule}, 0); // loaded, though nothing can play it
     PlayEffect(game->soundKaboom);
     EXPECT_TRUE(headless::MixAudio(1000).empty());
     StopMusic();
     CloseAudio();
-    EXPECT_EQ(game->musicModule, 0);
+    EXPECT_EQ(int32_t{game->musicModule}, 0);
 }
