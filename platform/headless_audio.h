@@ -7,7 +7,8 @@
 
 namespace plat::headless {
 
-// Every audio library call since the last clear, oldest first, e.g. "AOpenVoices(32)".
+// The audio library calls since the last clear, oldest first, e.g. "AOpenVoices(32)"; only the
+// latest 50000 or more are kept.
 const std::vector<std::string>& AudioCalls();
 void ClearAudioCalls();
 

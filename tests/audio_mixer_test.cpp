@@ -268,6 +268,22 @@ TEST_F(AudioMixerTest, BrokenFilesLeaveTheHandleAsItWas) {
     }
     uint32_t handle = 4242;
     EXPECT_EQ(ALoadWaveFile(nullptr, &handle, 0), kAudioBadFile);
+    // A rate of 2 Hz would turn 2000 bytes into hours of sound at the output's rate.
+    Bytes slow = wave;
+    slow[24] = 2, slow[25] = slow[26] = slow[27] = 0;
+    WriteBytes("slow.wav", slow);
+    EXPECT_EQ(ALoadWaveFile("slow.wav", &handle, 0), kAudioBadFile);
+    EXPECT_EQ(handle, 4242u);
+    // A data chunk claiming 4 GB in a cut-off file: what is there plays, nothing huge is made.
+    Bytes cut(wave.begin(), wave.begin() + 44 + 600);
+    cut[40] = cut[41] = cut[42] = cut[43] = 0xFF;
+    WriteBytes("cut.wav", cut);
+    EXPECT_EQ(ALoadWaveFile("cut.wav", &handle, 0), kAudioOk);
+    Open(0x0101, 22050);
+    uint32_t voice = Voice();
+    EXPECT_EQ(APlayVoice(voice, handle), kAudioOk);
+    EXPECT_EQ(SoundingFrames(headless::MixAudio(Frames(1000)), 16, 2), 300);
+    handle = 4242;
     EXPECT_EQ(ALoadWaveFile("short.wav", nullptr, 0), kAudioBadArgument);
     EXPECT_EQ(handle, 4242u);
 

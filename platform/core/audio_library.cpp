@@ -30,6 +30,10 @@ using audio::OutputLock;
 
 constexpr int kMaxVoices = 32;
 constexpr int kChunkFrames = 1024;
+// Waves the loader takes: effects are short, and anything outside this is a damaged file.
+constexpr int kMinWaveRate = 1000;
+constexpr int kMaxWaveRate = 384000;
+constexpr int kMaxWaveSeconds = 120;
 // The output filter's corner: takes the edge off the top end without dulling the music.
 constexpr double kFilterCornerHz = 6000.0;
 
@@ -148,6 +152,32 @@ bool ReadWhole(const char* path, uint32_t offset, std::vector<uint8_t>& bytes) {
     }
     close(fd);
     return ok;
+}
+
+// SDL's WAV reader allocates what a chunk header claims before reading it; a damaged header can
+// claim gigabytes. Chunks running past the end of the file are cut to what the file holds.
+void TrimRiffChunks(std::vector<uint8_t>& bytes) {
+    auto get = [&](size_t at) {
+        uint32_t v;
+        std::memcpy(&v, bytes.data() + at, 4);
+        return SDL_SwapLE32(v);
+    };
+    auto put = [&](size_t at, uint32_t v) {
+        v = SDL_SwapLE32(v);
+        std::memcpy(bytes.data() + at, &v, 4);
+    };
+    if (bytes.size() < 12) return;
+    if (get(4) > bytes.size() - 8) put(4, static_cast<uint32_t>(bytes.size() - 8));
+    size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        size_t length = get(at + 4);
+        size_t room = bytes.size() - at - 8;
+        if (length > room) {
+            put(at + 4, static_cast<uint32_t>(room));
+            break;
+        }
+        at += 8 + length + (length & 1);
+    }
 }
 
 // Converts the wave's PCM to 16-bit at the output's rate and channels. 16-bit at the output's rate
@@ -493,6 +523,7 @@ int ALoadWaveFile(const char* path, uint32_t* wave, uint32_t offset) {
     if (!wave) return kAudioBadArgument;
     std::vector<uint8_t> bytes;
     if (!ReadWhole(path, offset, bytes)) return kAudioBadFile;
+    TrimRiffChunks(bytes);
     SDL_RWops* io = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!io) return kAudioBadFile;
     SDL_AudioSpec spec;
@@ -505,6 +536,11 @@ int ALoadWaveFile(const char* path, uint32_t* wave, uint32_t offset) {
     loaded->sourceFormat = spec.format;
     loaded->sourceChannels = spec.channels;
     loaded->sourceRate = spec.freq;
+    // A damaged header can claim a rate that would blow a few bytes up into hours of sound.
+    size_t frameBytes = SDL_AUDIO_BITSIZE(spec.format) / 8 * std::max<size_t>(spec.channels, 1);
+    if (spec.freq < kMinWaveRate || spec.freq > kMaxWaveRate || spec.channels < 1 ||
+        loaded->source.size() / frameBytes > static_cast<size_t>(spec.freq) * kMaxWaveSeconds)
+        return kAudioBadFile;
     if (!Convert(*loaded, lib.format)) return kAudioBadFile;
     uint32_t handle = NewHandle(lib);
     lib.waves[handle] = std::move(loaded);
