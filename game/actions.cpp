@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr int16_t kLaunchAhead = 2;  // a missile starts this many cells ahead of the head
-constexpr int16_t kTripleTimer = 18; // steps until the side missiles turn parallel
-constexpr int16_t kMachineGun = 82;  // steps until the first burst
+constexpr int16_t kLaunchAhead = 2;      // a missile starts this many cells ahead of the head
+constexpr int16_t kTripleTimer = 18;     // steps until the side missiles turn parallel
+constexpr int16_t kMachineGunTimer = 82; // steps until the first burst
 constexpr int16_t kSuperBombReach = 5;
 constexpr int16_t kBombAhead = 14;
 constexpr Colour kBombColour = 0x14FFFF;
@@ -58,7 +58,7 @@ void Launch(int p) {
         arena->triples[p].tripleTimer = kTripleTimer;
     }
     arena->missileTimer[p] = 0;
-    if (Owns(p, kMachineGun)) arena->missileTimer[p] = kMachineGun;
+    if (Owns(p, kMachineGun)) arena->missileTimer[p] = kMachineGunTimer;
     if (Owns(p, kRemoteMissile)) arena->remoteMode[p] = 1;
     PlayEffect(game->soundMissil);
     Spend(p, 1);
