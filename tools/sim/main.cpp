@@ -22,7 +22,7 @@ no sound, a virtual millisecond clock. Run it in a game directory to have the gr
   --write-prefs FILE write the 217 bytes in use (after the options below) and go on
   --seed N           virtual clock at the first round, which seeds it (default 1)
   --ticks N          ticks to run after the first round is set up (default 10000)
-  --rounds N         stop once N rounds have ended
+  --rounds N         stop once N rounds have ended (not with --trace)
   --game-speed N     set gameSpeed: one tick is 2 * N + 10 virtual milliseconds
   --worm-speed N     set every profile's speed (moves on N of every 6 ticks)
   --blocks N         set blockCount
@@ -147,6 +147,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "sim: unknown option %s (see --help)\n", a.c_str());
             return 2;
         }
+    }
+
+    if (tracePath && config.rounds > 0) {
+        std::fprintf(stderr, "sim: a trace runs all its ticks; leave out --rounds\n");
+        return 2;
     }
 
     // The options edit the 217 bytes, so a trace's start line alone describes the run.
