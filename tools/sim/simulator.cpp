@@ -72,11 +72,11 @@ template <typename T> void AppendScalar(std::string& out, const char* name, T va
     AppendInt(out, static_cast<long long>(value));
 }
 
-// Four words picked from the per-player word triples.
-template <typename Record, typename Field>
-void AppendWords(std::string& out, const char* name, const Record* records, Field field) {
+// Four words picked from the per-player word triples, by a reader of one player's word (member
+// pointers would lose the records' packing).
+template <typename Read> void AppendWords(std::string& out, const char* name, Read read) {
     int16_t words[4];
-    for (int p = 0; p < 4; ++p) words[p] = records[p].*field;
+    for (int p = 0; p < 4; ++p) words[p] = read(p);
     AppendValues(out, name, words, 4);
 }
 
@@ -279,12 +279,12 @@ void AppendTraceLine(std::string& out, long tick, const std::vector<int32_t>& dr
     AppendArray<uint8_t>(out, "boxAmmo", arena->boxAmmo, 4);
     AppendArray<int8_t>(out, "ammo", arena->ammo, 4);
     AppendArray<uint32_t>(out, "abilityBits", arena->abilityBits, 4);
-    AppendWords(out, "bombX", arena->bombs, &BombAndTurbo::bombX);
-    AppendWords(out, "bombY", arena->bombs, &BombAndTurbo::bombY);
-    AppendWords(out, "turboState", arena->bombs, &BombAndTurbo::turboState);
-    AppendWords(out, "tripleDX", arena->triples, &TripleVolley::tripleDX);
-    AppendWords(out, "tripleDY", arena->triples, &TripleVolley::tripleDY);
-    AppendWords(out, "tripleTimer", arena->triples, &TripleVolley::tripleTimer);
+    AppendWords(out, "bombX", [](int p) { return arena->bombs[p].bombX; });
+    AppendWords(out, "bombY", [](int p) { return arena->bombs[p].bombY; });
+    AppendWords(out, "turboState", [](int p) { return arena->bombs[p].turboState; });
+    AppendWords(out, "tripleDX", [](int p) { return arena->triples[p].tripleDX; });
+    AppendWords(out, "tripleDY", [](int p) { return arena->triples[p].tripleDY; });
+    AppendWords(out, "tripleTimer", [](int p) { return arena->triples[p].tripleTimer; });
     AppendArray<int16_t>(out, "missileTimer", arena->missileTimer, 4);
     AppendScalar(out, "speedPhase", arena->speedPhase);
     AppendArray<uint8_t>(out, "rank", arena->rank, 4);
