@@ -1,5 +1,6 @@
 #include "gfx/canvas.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -46,10 +47,22 @@ void DrawNumber(int32_t n, int16_t x, int16_t y) {
 
 namespace {
 
+// The sprite-set handles are packed GameRecord fields, so they are read and written by copying
+// bytes at their offsets: a pointer to such a member may be unaligned.
+Handle SpriteSet(std::size_t offset) {
+    Handle set;
+    std::memcpy(&set, reinterpret_cast<const char*>(game) + offset, sizeof set);
+    return set;
+}
+
+void StoreSpriteSet(std::size_t offset, Handle set) {
+    std::memcpy(reinterpret_cast<char*>(game) + offset, &set, sizeof set);
+}
+
 struct SpriteStep {
     const char* colourFile;
     const char* maskFile;
-    Handle GameRecord::*set;
+    std::size_t set; // offset of the sprite set's handle in GameRecord
     int frameSize;
     bool creates;
     bool waits;
@@ -57,14 +70,16 @@ struct SpriteStep {
 };
 
 const SpriteStep kSpriteSteps[8] = {
-    {"graphics\\sexplo.bmp", "graphics\\m_sexplo.bmp", &GameRecord::imgSmallExplosion, 20, true, true, 20},
-    {"graphics\\lexplo.bmp", "graphics\\m_lexplo.bmp", &GameRecord::imgLargeExplosion, 44, true, true, 40},
-    {"graphics\\snova.bmp", "graphics\\m_snova.bmp", &GameRecord::imgSupernova, 84, true, true, 60},
-    {"graphics\\pressed.bmp", "graphics\\m_press.bmp", &GameRecord::imgPressed, 32, true, true, 80},
-    {"graphics\\ammo1.bmp", "graphics\\m_ammo1.bmp", &GameRecord::imgAmmoBox, 20, true, false, 110},
-    {"graphics\\ammo2.bmp", "graphics\\m_ammo2.bmp", &GameRecord::imgAmmoBox, 20, false, true, 140},
-    {"graphics\\ammo3.bmp", "graphics\\m_ammo3.bmp", &GameRecord::imgAmmoBox, 20, false, true, 160},
-    {"graphics\\ammo4.bmp", "graphics\\m_ammo4.bmp", &GameRecord::imgAmmoBox, 20, false, true, 200},
+    {"graphics\\sexplo.bmp", "graphics\\m_sexplo.bmp", offsetof(GameRecord, imgSmallExplosion), 20, true,
+     true, 20},
+    {"graphics\\lexplo.bmp", "graphics\\m_lexplo.bmp", offsetof(GameRecord, imgLargeExplosion), 44, true,
+     true, 40},
+    {"graphics\\snova.bmp", "graphics\\m_snova.bmp", offsetof(GameRecord, imgSupernova), 84, true, true, 60},
+    {"graphics\\pressed.bmp", "graphics\\m_press.bmp", offsetof(GameRecord, imgPressed), 32, true, true, 80},
+    {"graphics\\ammo1.bmp", "graphics\\m_ammo1.bmp", offsetof(GameRecord, imgAmmoBox), 20, true, false, 110},
+    {"graphics\\ammo2.bmp", "graphics\\m_ammo2.bmp", offsetof(GameRecord, imgAmmoBox), 20, false, true, 140},
+    {"graphics\\ammo3.bmp", "graphics\\m_ammo3.bmp", offsetof(GameRecord, imgAmmoBox), 20, false, true, 160},
+    {"graphics\\ammo4.bmp", "graphics\\m_ammo4.bmp", offsetof(GameRecord, imgAmmoBox), 20, false, true, 200},
 };
 
 // One step of LoadSprites; false ends the loading.
@@ -77,14 +92,14 @@ bool LoadSpriteStep(const SpriteStep& step) {
         return false;
     }
     if (step.creates) {
-        game->*step.set = plat::CreateImageList(step.frameSize, step.frameSize, true, 0, 2);
-        if (!(game->*step.set)) {
+        StoreSpriteSet(step.set, plat::CreateImageList(step.frameSize, step.frameSize, true, 0, 2));
+        if (!SpriteSet(step.set)) {
             plat::FreeBitmap(colour);
             plat::FreeBitmap(mask);
             return false;
         }
     }
-    plat::AddToImageList(game->*step.set, colour, mask);
+    plat::AddToImageList(SpriteSet(step.set), colour, mask);
     plat::FreeBitmap(colour);
     plat::FreeBitmap(mask);
     if (step.waits) WaitMs(50);
@@ -102,13 +117,14 @@ void LoadSprites() {
 }
 
 void ReleaseSprites() {
-    Handle GameRecord::*const sets[] = {&GameRecord::imgAmmoBox, &GameRecord::imgPressed,
-                                        &GameRecord::imgLargeExplosion, &GameRecord::imgSmallExplosion,
-                                        &GameRecord::imgSupernova};
-    for (Handle GameRecord::*set : sets) {
-        if (!(game->*set)) continue;
-        plat::RemoveAllFromImageList(game->*set);
-        plat::DestroyImageList(game->*set);
-        game->*set = 0;
+    const std::size_t sets[] = {offsetof(GameRecord, imgAmmoBox), offsetof(GameRecord, imgPressed),
+                                offsetof(GameRecord, imgLargeExplosion),
+                                offsetof(GameRecord, imgSmallExplosion), offsetof(GameRecord, imgSupernova)};
+    for (std::size_t set : sets) {
+        Handle list = SpriteSet(set);
+        if (!list) continue;
+        plat::RemoveAllFromImageList(list);
+        plat::DestroyImageList(list);
+        StoreSpriteSet(set, 0);
     }
 }

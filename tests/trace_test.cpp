@@ -1,0 +1,48 @@
+// Whole rounds replayed tick by tick against traces kept in tests/traces: any change to the rules
+// shows up as the first differing tick and field.
+#include <filesystem>
+
+#include "tests/fixture.h"
+#include "tools/sim/simulator.h"
+
+namespace {
+
+class TraceTest : public GameTest {};
+
+TEST_F(TraceTest, SeededRoundsReplayExactly) {
+    std::filesystem::path dir = std::filesystem::path(TARVEL_SOURCE_DIR) / "tests" / "traces";
+    int replayed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.path().extension() != ".jsonl") continue;
+        // Each replay starts from zero-filled records, as the game does.
+        std::memset(static_cast<void*>(game), 0, offsetof(GameRecord, windowDC)); // keeps the surface
+        std::memset(arena, 0, sizeof *arena);
+        std::memset(stars, 0, sizeof *stars);
+        EXPECT_EQ(sim::VerifyTrace(entry.path().c_str()), "") << entry.path().filename();
+        ++replayed;
+    }
+    EXPECT_GE(replayed, 3);
+}
+
+TEST_F(TraceTest, DifferencesNameTheFieldAndIndex) {
+    std::string difference;
+    EXPECT_TRUE(sim::SameTraceLine(R"({"tick":3,"headX":[1,2]})", R"({"tick":3,"headX":[1,2]})", difference));
+    EXPECT_FALSE(sim::SameTraceLine(R"({"tick":3,"headX":[1,2],"cells":"ab"})",
+                                    R"({"tick":3,"headX":[1,5],"cells":"ab"})", difference));
+    EXPECT_EQ(difference, "field \"headX\"[1]: expected 2, got 5");
+    EXPECT_FALSE(
+        sim::SameTraceLine(R"({"tick":3,"playersLeft":30})", R"({"tick":3,"playersLeft":29})", difference));
+    EXPECT_EQ(difference, "field \"playersLeft\": expected 30, got 29");
+
+    sim::Prefs prefs;
+    ASSERT_TRUE(sim::PresetPrefs("trio", prefs));
+    sim::Prefs back;
+    uint32_t seed = 0;
+    long ticks = 0;
+    ASSERT_TRUE(sim::ParseStartLine(sim::StartLine(prefs, 99, 250), back, seed, ticks));
+    EXPECT_EQ(back, prefs);
+    EXPECT_EQ(seed, 99u);
+    EXPECT_EQ(ticks, 250);
+}
+
+} // namespace
