@@ -131,8 +131,13 @@ struct State {
     int framesWanted = kFramesAfterInput;
     bool menuOpen = false; // a menu popup was open in the last frame
     int openPopupRequest = -1;
+    bool closeMenuRequest = false; // Escape in an open menu
     bool inFrame = false;
     std::vector<std::function<void()>> layers; // innermost last
+    // ImGui of this vintage reads keys as held or not once a frame, so a tap whose press and
+    // release arrive between two frames would vanish: the release waits for the next frame.
+    std::vector<SDL_Scancode> pressedSinceFrame;
+    std::vector<SDL_Event> heldKeyUps;
 };
 
 State& S() {
@@ -199,6 +204,7 @@ void DrawMenuBar() {
                 if (ImGui::MenuItem(label.text.c_str())) Post(Msg::Command, item.command, 0);
                 Underline(label, itemAt, true);
             }
+            if (s.closeMenuRequest) ImGui::CloseCurrentPopup();
             ImGui::EndMenu();
         }
         // Drawn once the popup is ended, so it lands in the bar's draw list, not the popup's.
@@ -206,6 +212,7 @@ void DrawMenuBar() {
         Underline(barLabel, textPos, enabled);
     }
     s.openPopupRequest = -1;
+    s.closeMenuRequest = false;
     ImGui::EndMainMenuBar();
 }
 
@@ -251,6 +258,12 @@ void Present() {
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
     SDL_GL_SwapWindow(v.window.get());
     s.inFrame = false;
+    s.pressedSinceFrame.clear();
+    if (!s.heldKeyUps.empty()) {
+        for (const SDL_Event& e : s.heldKeyUps) ImGui_ImplSDL2_ProcessEvent(&e);
+        s.heldKeyUps.clear();
+        s.framesWanted = std::max(s.framesWanted, 1);
+    }
 }
 
 // --- events -------------------------------------------------------------------------------------
@@ -300,6 +313,8 @@ void HandleEvent(const SDL_Event& e) {
     case SDL_KEYDOWN:
         if (uiKeys) {
             ImGui_ImplSDL2_ProcessEvent(&e);
+            s.pressedSinceFrame.push_back(e.key.keysym.scancode);
+            if (s.menuOpen && e.key.keysym.scancode == SDL_SCANCODE_ESCAPE) s.closeMenuRequest = true;
             return;
         }
         if (OpenByMnemonic(e.key)) return;
