@@ -18,6 +18,7 @@ struct RecordedMessageBox {
     Handle owner;
     std::string text;
     std::string caption;
+    uint32_t atMs; // the clock when it was shown
 };
 // Every message box shown since the last clear, oldest first. Each returns at once, as if OK was pressed.
 const std::vector<RecordedMessageBox>& MessageBoxes();

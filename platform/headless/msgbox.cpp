@@ -1,5 +1,6 @@
 #include "platform/msgbox.h"
 
+#include "platform/clock.h"
 #include "platform/headless.h"
 
 namespace plat {
@@ -8,7 +9,7 @@ std::vector<headless::RecordedMessageBox> boxes;
 }
 
 void ShowMessageBox(Handle owner, const char* text, const char* caption) {
-    boxes.push_back({owner, text ? text : "", caption ? caption : ""});
+    boxes.push_back({owner, text ? text : "", caption ? caption : "", TickCountMs()});
 }
 
 namespace headless {

@@ -42,6 +42,7 @@ struct State {
     Handle nextTimer = 1;
     std::vector<Scheduled> scheduled;
     bool idleCloseSent = false;
+    bool paintPending = false; // shown and not painted since: painted once the queue is empty
     int paints = 0;
     uint32_t started = 0;
 };
@@ -102,7 +103,9 @@ Handle CreateMainWindow(const char* className, const char*, int, int) {
 }
 
 void ShowWindow(Handle window, int showState) {
-    if (window == kMainWindow) S().minimised = showState == 6 || showState == 2 || showState == 7;
+    if (window != kMainWindow) return;
+    S().minimised = showState == 6 || showState == 2 || showState == 7;
+    if (showState != 0) S().paintPending = true;
 }
 
 bool IsMinimised(Handle window) {
@@ -110,7 +113,9 @@ bool IsMinimised(Handle window) {
 }
 
 void RestoreWindow(Handle window) {
-    if (window == kMainWindow) S().minimised = false;
+    if (window != kMainWindow) return;
+    if (S().minimised) S().paintPending = true;
+    S().minimised = false;
 }
 
 Handle AcquireWindowSurface(Handle window) {
@@ -134,6 +139,11 @@ bool NextMessage(Message& message) {
             s.quitPosted = false;
             message = {0, Msg::Other, s.quitCode, 0};
             return false;
+        }
+        if (s.paintPending && !s.minimised) {
+            s.paintPending = false;
+            message = {kMainWindow, Msg::Paint, 0, 0};
+            return true;
         }
         // Nothing to hand out now: move the clock to whatever happens next.
         uint32_t now = TickCountMs();

@@ -1,0 +1,64 @@
+// What the sdl back end's services share: the window's frame loop, the clock and the timers.
+//
+// Everything runs on the window's thread. A frame takes the waiting SDL events (game input
+// becomes messages for the window procedure), lets due timers run when that is allowed, and
+// presents: the surface scaled into the window, the menu bar and every modal layer drawn by ImGui.
+#pragma once
+#include <cstdint>
+#include <functional>
+
+namespace plat::sdl {
+
+// --- clock (clock.cpp) --------------------------------------------------------------------------
+
+// Nanoseconds on the monotonic clock since the process started.
+int64_t NowNs();
+// Waits until the monotonic clock reaches deadline: sleeps while it is far, then waits precisely.
+// With wakeOnEvent, returns early as soon as an SDL event is waiting.
+void WaitUntil(int64_t deadlineNs, bool wakeOnEvent);
+
+// --- timers (timer.cpp) -------------------------------------------------------------------------
+
+// Runs the callback of one timer whose deadline has come, unless a callback is running already
+// (no tick inside a tick). True when one ran.
+bool RunDueTimer();
+// The earliest deadline of any timer; false when there is none or ticks may not run now.
+bool NextTimerDeadline(int64_t& deadlineNs);
+// True while a timer callback runs.
+bool InTimerCallback();
+
+// --- the window (window.cpp) --------------------------------------------------------------------
+
+bool HaveWindow();
+// Takes every waiting SDL event. Game input and paints go to the message queue; while a modal
+// layer is up, keys and clicks go to ImGui only and a close waits in the queue until it is gone.
+void PumpEvents();
+// Presents a frame when something changed and the rate limit allows; force ignores the limit.
+void PresentIfDue();
+// When a frame is waiting for the rate limit, the time it may go; false when none is waiting.
+bool NextPresentTime(int64_t& atNs);
+// True while a frame is being drawn: modal layer draw functions run then and must not present,
+// pause or open further modal loops themselves.
+bool InFrame();
+// Tears the window, GL and ImGui down; main() calls it after AppMain returns.
+void Shutdown();
+
+// A modal layer: drawn with ImGui over the window in every frame while it lives. Only the newest
+// layer takes input; older ones are drawn disabled. The menu bar is disabled while any is up.
+// The draw function only draws and notes what was pressed; the owner acts on it between frames.
+class ModalLayer {
+  public:
+    explicit ModalLayer(std::function<void()> draw);
+    ~ModalLayer();
+    ModalLayer(const ModalLayer&) = delete;
+    ModalLayer& operator=(const ModalLayer&) = delete;
+
+  private:
+    int index;
+};
+
+// One turn of a modal loop (message boxes, dialogs): takes events, runs a due tick unless the
+// loop was opened from inside one, presents, and waits briefly for the next thing to happen.
+void ModalFrame();
+
+} // namespace plat::sdl
