@@ -80,6 +80,8 @@ DialogAction WaitInDialog(uint32_t ms);
 // Calls look with the open dialog, to read its controls.
 DialogAction LookAtDialog(std::function<void(Handle dialog)> look);
 void QueueDialogAction(DialogAction action);
+// The title an open dialog shows now.
+std::string DialogTitle(Handle dialog);
 void ClearDialogActions();
 
 struct RecordedDialog {

@@ -207,7 +207,7 @@ float TextWidth(const std::string& text) {
 }
 
 float EditRoom(const Control& c) {
-    int frame = (c.layout.flags & kEditBorder) ? 4 : 2; // edge and margin on each side
+    int frame = (c.layout.flags & kEditBorder) ? 2 : 1; // border and margin on each side
     return static_cast<float>(c.width - 2 * frame);
 }
 

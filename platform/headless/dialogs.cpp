@@ -140,6 +140,10 @@ DialogAction LookAtDialog(std::function<void(Handle dialog)> look) {
 void QueueDialogAction(DialogAction action) {
     S().actions.push_back(std::move(action));
 }
+std::string DialogTitle(Handle dialog) {
+    dialog::Dialog* d = dialog::Find(dialog);
+    return d ? d->title : std::string();
+}
 void ClearDialogActions() {
     S().actions.clear();
 }
