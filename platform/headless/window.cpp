@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/headless.h"
+#include "platform/headless/internal.h"
 #include "platform/surface.h"
 #include "platform/timer.h"
 #include "platform/window.h"
@@ -45,6 +46,7 @@ struct State {
     bool paintPending = false; // shown and not painted since: painted once the queue is empty
     int paints = 0;
     uint32_t started = 0;
+    int insideTimer = 0;
 };
 
 State& S() {
@@ -62,7 +64,9 @@ bool RunDueTimer() {
         TimerCallback callback = t.callback;
         uintptr_t user = t.user;
         t.next += t.period;
+        ++s.insideTimer;
         callback(timerId, 0, user, 0, 0);
+        --s.insideTimer;
         auto it = s.timers.find(timerId);
         if (it != s.timers.end()) {
             uint32_t after = TickCountMs();
@@ -212,6 +216,27 @@ void StopPeriodicTimer(Handle timer) {
 }
 
 namespace headless {
+
+bool InsideTimerCallback() {
+    return S().insideTimer > 0;
+}
+
+void RunTimersUntil(uint32_t target) {
+    for (;;) {
+        while (RunDueTimer()) {}
+        uint32_t now = TickCountMs();
+        if (static_cast<int32_t>(target - now) <= 0) return;
+        uint32_t next = target;
+        for (auto& [id, t] : S().timers)
+            if (static_cast<int32_t>(t.next - next) < 0) next = t.next;
+        if (static_cast<int32_t>(next - now) > 0) AdvanceClock(next - now);
+    }
+}
+
+uint32_t TimerPeriod(Handle timer) {
+    auto it = S().timers.find(timer);
+    return it == S().timers.end() ? 0 : it->second.period;
+}
 
 void ScheduleMessage(uint32_t atMs, Msg msg, intptr_t first, intptr_t second) {
     S().scheduled.push_back({atMs, {kMainWindow, msg, first, second}});
