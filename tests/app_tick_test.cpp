@@ -14,7 +14,7 @@ using namespace app_test;
 
 namespace {
 
-class TickTest : public GameTest {
+class OnTickTest : public GameTest {
   protected:
     void SetUp() override {
         GameTest::SetUp();
@@ -36,7 +36,7 @@ class TickTest : public GameTest {
 
 } // namespace
 
-TEST_F(TickTest, AnimFrameRunsZeroToFiveInEveryMode) {
+TEST_F(OnTickTest, AnimFrameRunsZeroToFiveInEveryMode) {
     for (int16_t mode : {0, 1, 2}) {
         game->screenMode = mode;
         game->animFrame = 0;
@@ -47,7 +47,7 @@ TEST_F(TickTest, AnimFrameRunsZeroToFiveInEveryMode) {
     }
 }
 
-TEST_F(TickTest, TitleTickScrollsAndDrawsTheTwoBoxesRoundTickRunsTheRound) {
+TEST_F(OnTickTest, TitleTickScrollsAndDrawsTheTwoBoxesRoundTickRunsTheRound) {
     WriteGameGraphics();
     LoadSprites();
     std::memcpy(game->scrollerText[0], "HELLO", 5);
@@ -79,7 +79,7 @@ TEST_F(TickTest, TitleTickScrollsAndDrawsTheTwoBoxesRoundTickRunsTheRound) {
     EXPECT_EQ(arena->speedPhase, 1);
 }
 
-TEST_F(TickTest, TimerFiresEveryPeriodAndRestartsWithANewOne) {
+TEST_F(OnTickTest, TimerFiresEveryPeriodAndRestartsWithANewOne) {
     game->screenMode = 0;
     game->gameSpeed = 20;
     StartTickTimer(2 * game->gameSpeed + 10);
@@ -102,7 +102,7 @@ TEST_F(TickTest, TimerFiresEveryPeriodAndRestartsWithANewOne) {
     EXPECT_EQ(game->animFrame, 3);
 }
 
-TEST_F(TickTest, WaitMsReturnsNoEarlierThanAsked) {
+TEST_F(OnTickTest, WaitMsReturnsNoEarlierThanAsked) {
     WaitMs(0);
     EXPECT_EQ(plat::TickCountMs(), 0u);
     WaitMs(20);

@@ -1,0 +1,476 @@
+// Dialogs and the colour chooser in the real window: modal ImGui layers over the running game.
+//
+// The shared runtime keeps the controls' state; this file only draws them at the window's scale
+// and reports what the player did, between frames, as the modal layers require.
+#include "platform/dialogs.h"
+
+#include <GL/gl.h>
+#include <SDL.h>
+#include <backends/imgui_impl_opengl3.h>
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/core/dialog_runtime.h"
+#include "platform/sdl/runtime.h"
+#include "platform/surface.h"
+
+namespace plat {
+namespace {
+
+// The upper half of Windows-1252 as code points, so every byte a name can hold has a glyph.
+const ImWchar kGlyphRanges[] = {0x0020, 0x00FF, 0x0152, 0x0153, 0x0160, 0x0161, 0x0178, 0x0178, 0x017D,
+                                0x017E, 0x0192, 0x0192, 0x02C6, 0x02C6, 0x02DC, 0x02DC, 0x2013, 0x2014,
+                                0x2018, 0x201E, 0x2020, 0x2022, 0x2026, 0x2026, 0x2030, 0x2030, 0x2039,
+                                0x203A, 0x20AC, 0x20AC, 0x2122, 0x2122, 0};
+
+constexpr ImU32 kFace = IM_COL32(0xC0, 0xC0, 0xC0, 0xFF);
+constexpr ImU32 kShadow = IM_COL32(0x80, 0x80, 0x80, 0xFF);
+constexpr ImU32 kLight = IM_COL32(0xFF, 0xFF, 0xFF, 0xFF);
+constexpr ImU32 kBlack = IM_COL32(0x00, 0x00, 0x00, 0xFF);
+constexpr ImU32 kCaption = IM_COL32(0x00, 0x00, 0x80, 0xFF);
+
+ImFont* dialogFont = nullptr;
+int fontScale = 0;
+
+// The window shows the game at a whole factor; dialogs are drawn at the same factor.
+int WindowScale() {
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    int w = kScreenWidth, h = kScreenHeight;
+    if (window) SDL_GetWindowSize(window, &w, &h);
+    return std::max(1, w / kScreenWidth);
+}
+
+// Adds the dialog face to the font atlas (once per scale), outside any frame.
+void EnsureFont() {
+    int scale = WindowScale();
+    if (dialogFont && fontScale == scale) return;
+    ImGuiIO& io = ImGui::GetIO();
+    ImFontConfig config;
+    config.FontDataOwnedByAtlas = false;
+    config.OversampleH = 2;
+    std::snprintf(config.Name, sizeof config.Name, "dialog %dx", scale);
+    dialogFont = io.Fonts->AddFontFromMemoryTTF(
+        const_cast<unsigned char*>(dialog::FontData()), static_cast<int>(dialog::FontSize()),
+        dialog::kFontPixels * static_cast<float>(scale), &config, kGlyphRanges);
+    fontScale = scale;
+    ImGui_ImplOpenGL3_DestroyFontsTexture();
+    ImGui_ImplOpenGL3_CreateFontsTexture();
+}
+
+bool TopLayer() {
+    return (ImGui::GetCurrentContext()->CurrentItemFlags & ImGuiItemFlags_Disabled) == 0;
+}
+
+void PushClassicStyle(float k) {
+    ImGui::PushFont(dialogFont);
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0);
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowRounding, 0);
+    ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 0);
+    ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, 1);
+    ImGui::PushStyleVar(ImGuiStyleVar_ItemInnerSpacing, ImVec2(4 * k, 4 * k));
+    ImGui::PushStyleVar(ImGuiStyleVar_GrabMinSize, 8 * k);
+    ImGui::PushStyleColor(ImGuiCol_WindowBg, kFace);
+    ImGui::PushStyleColor(ImGuiCol_Text, kBlack);
+    ImGui::PushStyleColor(ImGuiCol_TextDisabled, kShadow);
+    ImGui::PushStyleColor(ImGuiCol_Border, kBlack);
+    ImGui::PushStyleColor(ImGuiCol_BorderShadow, IM_COL32(0, 0, 0, 0));
+    ImGui::PushStyleColor(ImGuiCol_Button, IM_COL32(0xD4, 0xD0, 0xC8, 0xFF));
+    ImGui::PushStyleColor(ImGuiCol_ButtonHovered, IM_COL32(0xE4, 0xE0, 0xD8, 0xFF));
+    ImGui::PushStyleColor(ImGuiCol_ButtonActive, IM_COL32(0xA0, 0xA0, 0xA0, 0xFF));
+    ImGui::PushStyleColor(ImGuiCol_FrameBg, kLight);
+    ImGui::PushStyleColor(ImGuiCol_FrameBgHovered, IM_COL32(0xF4, 0xF4, 0xF4, 0xFF));
+    ImGui::PushStyleColor(ImGuiCol_FrameBgActive, kLight);
+    ImGui::PushStyleColor(ImGuiCol_CheckMark, kBlack);
+    ImGui::PushStyleColor(ImGuiCol_SliderGrab, IM_COL32(0xD4, 0xD0, 0xC8, 0xFF));
+    ImGui::PushStyleColor(ImGuiCol_SliderGrabActive, IM_COL32(0xA0, 0xA0, 0xA0, 0xFF));
+    ImGui::PushStyleColor(ImGuiCol_TextSelectedBg, IM_COL32(0x00, 0x00, 0x80, 0x60));
+    ImGui::PushStyleColor(ImGuiCol_NavHighlight, kBlack);
+    ImGui::PushStyleColor(ImGuiCol_PopupBg, kFace);
+}
+
+void PopClassicStyle() {
+    ImGui::PopStyleColor(17);
+    ImGui::PopStyleVar(7);
+    ImGui::PopFont();
+}
+
+// A caption bar the way the platform's own windows have one.
+float DrawCaption(ImDrawList* draw, ImVec2 at, float width, const std::string& title, float k) {
+    float height = std::round(dialogFont->FontSize + 6 * k);
+    draw->AddRectFilled(at, ImVec2(at.x + width, at.y + height), kCaption);
+    draw->AddText(dialogFont, dialogFont->FontSize, ImVec2(at.x + 4 * k, at.y + 3 * k), kLight,
+                  title.c_str());
+    return height;
+}
+
+// What the player did in one frame, acted on once the frame is over.
+struct Event {
+    enum Kind { Press, Text, Slide, Mouse, Escape, Enter } kind;
+    int id;
+    std::string text;
+    int value;
+    int x, y;
+};
+
+struct EditBuffer {
+    char utf8[512] = {};
+    uint32_t seen = ~0u;
+    bool reload = true;
+};
+
+struct EditContext {
+    const dialog::Control* control;
+};
+
+// Keeps what the player types inside the field's width (and to digits where asked), the way a
+// field without scrolling refuses what would not show.
+int EditCallback(ImGuiInputTextCallbackData* data) {
+    const auto* context = static_cast<const EditContext*>(data->UserData);
+    const dialog::Control& c = *context->control;
+    if (data->EventFlag == ImGuiInputTextFlags_CallbackCharFilter) {
+        if ((c.layout.flags & kEditDigits) && (data->EventChar < '0' || data->EventChar > '9')) return 1;
+        return 0;
+    }
+    if (!(c.layout.flags & kEditNoScroll)) return 0;
+    while (data->BufTextLen > 0 && dialog::TextWidth(dialog::FromUtf8(data->Buf)) > dialog::EditRoom(c)) {
+        int at = data->CursorPos > 0 ? data->CursorPos : data->BufTextLen;
+        int start = at - 1;
+        while (start > 0 && (static_cast<unsigned char>(data->Buf[start]) & 0xC0) == 0x80) --start;
+        data->DeleteChars(start, at - start);
+    }
+    return 0;
+}
+
+struct DialogView {
+    dialog::Dialog* d;
+    GLuint texture = 0;
+    std::map<int, EditBuffer> edits;
+    std::vector<Event> events;
+    int lastMouseX = -1, lastMouseY = -1;
+    uint64_t uploaded = ~0ull;
+
+    explicit DialogView(dialog::Dialog* dialog) : d(dialog) {
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, d->width, d->height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    }
+    ~DialogView() { glDeleteTextures(1, &texture); }
+    DialogView(const DialogView&) = delete;
+    DialogView& operator=(const DialogView&) = delete;
+
+    // The surface holds 0x00BBGGRR, which is RGBA byte order with the alpha byte ignored.
+    void Upload() {
+        const Colour* pixels = SurfacePixels(d->surface);
+        uint64_t version = SurfaceVersion(d->surface);
+        if (!pixels || version == uploaded) return;
+        uploaded = version;
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, d->width, d->height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    }
+
+    void Draw() {
+        const float k = static_cast<float>(fontScale);
+        ImGuiIO& io = ImGui::GetIO();
+        bool top = TopLayer();
+        PushClassicStyle(k);
+        float captionHeight = d->layout->caption ? std::round(dialogFont->FontSize + 6 * k) : 0;
+        float frame = 3 * k;
+        ImVec2 size(d->width * k + 2 * frame, d->height * k + captionHeight + 2 * frame);
+        // Centred over the game's picture, which sits under the menu bar.
+        float menu = io.DisplaySize.y - kScreenHeight * k;
+        ImVec2 centre(io.DisplaySize.x * 0.5f, menu + (io.DisplaySize.y - menu) * 0.5f);
+        ImVec2 pos(std::round(centre.x - size.x * 0.5f), std::round(centre.y - size.y * 0.5f));
+        ImGui::SetNextWindowPos(pos, ImGuiCond_Always);
+        ImGui::SetNextWindowSize(size, ImGuiCond_Always);
+        if (top) ImGui::SetNextWindowFocus();
+        std::string name = "##dialog" + std::to_string(d->id);
+        ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize |
+                                 ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
+                                 ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoScrollbar |
+                                 ImGuiWindowFlags_NoScrollWithMouse;
+        if (ImGui::Begin(name.c_str(), nullptr, flags)) {
+            ImDrawList* draw = ImGui::GetWindowDrawList();
+            // A raised frame, the caption, then the painted surface as the client background.
+            draw->AddRect(pos, ImVec2(pos.x + size.x, pos.y + size.y), kBlack);
+            draw->AddRect(ImVec2(pos.x + k, pos.y + k), ImVec2(pos.x + size.x - k, pos.y + size.y - k),
+                          kLight);
+            ImVec2 inner(pos.x + frame, pos.y + frame);
+            if (d->layout->caption) DrawCaption(draw, inner, d->width * k, dialog::ToUtf8(d->title), k);
+            ImVec2 origin(inner.x, inner.y + captionHeight);
+            draw->AddImage(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture)), origin,
+                           ImVec2(origin.x + d->width * k, origin.y + d->height * k));
+            for (dialog::Control& c : d->controls) DrawControl(c, origin, k);
+            if (top) NoteKeysAndMouse(origin, k);
+        }
+        ImGui::End();
+        PopClassicStyle();
+    }
+
+    void DrawControl(dialog::Control& c, ImVec2 origin, float k) {
+        ImVec2 at(origin.x + c.left * k, origin.y + c.top * k);
+        ImVec2 size(c.width * k, c.height * k);
+        ImDrawList* draw = ImGui::GetWindowDrawList();
+        std::string text = dialog::ToUtf8(c.text);
+        float font = dialogFont->FontSize;
+        ImGui::PushID(c.layout.id);
+        switch (c.layout.kind) {
+        case ControlKind::PushButton:
+            ImGui::SetCursorScreenPos(at);
+            if (ImGui::Button(text.c_str(), size)) events.push_back({Event::Press, c.layout.id});
+            break;
+        case ControlKind::CheckBox: {
+            ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(0, 0));
+            ImGui::SetCursorScreenPos(ImVec2(at.x, at.y + std::round((size.y - font) * 0.5f)));
+            bool checked = c.checked;
+            if (ImGui::Checkbox(text.c_str(), &checked)) events.push_back({Event::Press, c.layout.id});
+            ImGui::PopStyleVar();
+            break;
+        }
+        case ControlKind::Label: {
+            ImVec4 clip(at.x, at.y, at.x + size.x, at.y + size.y);
+            draw->AddText(dialogFont, font, at, kBlack, text.c_str(), nullptr, size.x, &clip);
+            break;
+        }
+        case ControlKind::GroupBox: {
+            float line = at.y + std::round(font * 0.5f);
+            ImVec2 end(at.x + size.x, at.y + size.y);
+            draw->AddRect(ImVec2(at.x, line), end, kShadow);
+            draw->AddRect(ImVec2(at.x + k, line + k), ImVec2(end.x + k, end.y + k), kLight);
+            ImVec2 label(at.x + 6 * k, at.y);
+            ImVec2 labelSize = dialogFont->CalcTextSizeA(font, size.x, 0, text.c_str());
+            draw->AddRectFilled(ImVec2(label.x - 2 * k, at.y),
+                                ImVec2(label.x + labelSize.x + 2 * k, at.y + font), kFace);
+            draw->AddText(dialogFont, font, label, kBlack, text.c_str());
+            break;
+        }
+        case ControlKind::Edit:
+            DrawEdit(c, at, size, k);
+            break;
+        case ControlKind::TrackBar: {
+            int value = c.position;
+            ImGui::PushStyleVar(ImGuiStyleVar_FramePadding,
+                                ImVec2(0, std::max(0.0f, (size.y - font) * 0.5f)));
+            ImGui::SetCursorScreenPos(at);
+            ImGui::SetNextItemWidth(size.x);
+            if (ImGui::SliderInt("##track", &value, c.minimum, c.maximum, "", ImGuiSliderFlags_AlwaysClamp) &&
+                value != c.position)
+                events.push_back({Event::Slide, c.layout.id, {}, value});
+            ImGui::PopStyleVar();
+            if (!(c.layout.flags & kTrackNoTicks)) {
+                // Tick marks every tenth of the range along the bottom edge.
+                for (int i = 0; i <= 10; ++i) {
+                    float x = std::round(at.x + 4 * k + (size.x - 8 * k) * static_cast<float>(i) / 10.0f);
+                    draw->AddLine(ImVec2(x, at.y + size.y - 3 * k), ImVec2(x, at.y + size.y - k), kBlack, k);
+                }
+            }
+            break;
+        }
+        }
+        ImGui::PopID();
+    }
+
+    void DrawEdit(dialog::Control& c, ImVec2 at, ImVec2 size, float k) {
+        EditBuffer& buffer = edits[c.layout.id];
+        ImGuiID widget = ImGui::GetID("##edit");
+        if (buffer.seen != c.changes || buffer.reload) {
+            // The procedure (or a refusal) changed the text: what ImGui holds is out of date.
+            if (ImGui::GetActiveID() == widget) ImGui::ClearActiveID();
+            std::string utf8 = dialog::ToUtf8(c.text);
+            std::snprintf(buffer.utf8, sizeof buffer.utf8, "%s", utf8.c_str());
+            buffer.seen = c.changes;
+            buffer.reload = false;
+        }
+        float font = dialogFont->FontSize;
+        bool border = c.layout.flags & kEditBorder;
+        ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, border ? 1.0f : 0.0f);
+        ImGui::PushStyleVar(ImGuiStyleVar_FramePadding,
+                            ImVec2((border ? 2 : 1) * k, std::max(0.0f, std::floor((size.y - font) * 0.5f))));
+        bool readOnly = c.layout.flags & kEditReadOnly;
+        if (readOnly) ImGui::PushStyleColor(ImGuiCol_FrameBg, kFace);
+        ImGui::SetCursorScreenPos(at);
+        ImGui::SetNextItemWidth(size.x);
+        EditContext context{&c};
+        ImGuiInputTextFlags flags = ImGuiInputTextFlags_CallbackEdit | ImGuiInputTextFlags_CallbackCharFilter;
+        if (readOnly) flags |= ImGuiInputTextFlags_ReadOnly;
+        if (ImGui::InputText("##edit", buffer.utf8, sizeof buffer.utf8, flags, EditCallback, &context))
+            events.push_back({Event::Text, c.layout.id, dialog::FromUtf8(buffer.utf8)});
+        if (readOnly) ImGui::PopStyleColor();
+        ImGui::PopStyleVar(2);
+    }
+
+    void NoteKeysAndMouse(ImVec2 origin, float k) {
+        if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) {
+            events.clear(); // an edit's own revert on Escape is not a change worth reporting
+            events.push_back({Event::Escape});
+            return;
+        }
+        if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false) ||
+            ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_KeyPadEnter), false))
+            events.push_back({Event::Enter});
+        // Mouse moves over the dialog's own surface; a control being dragged keeps the mouse.
+        ImVec2 mouse = ImGui::GetIO().MousePos;
+        if (!ImGui::IsMousePosValid(&mouse) || ImGui::IsAnyItemActive()) return;
+        int x = static_cast<int>(std::floor((mouse.x - origin.x) / k));
+        int y = static_cast<int>(std::floor((mouse.y - origin.y) / k));
+        if (x < 0 || y < 0 || x >= d->width || y >= d->height) return;
+        if (x == lastMouseX && y == lastMouseY) return;
+        lastMouseX = x;
+        lastMouseY = y;
+        events.push_back({Event::Mouse, 0, {}, 0, x, y});
+    }
+
+    void Act() {
+        std::vector<Event> taken;
+        taken.swap(events);
+        for (const Event& e : taken) {
+            if (d->ended) break;
+            switch (e.kind) {
+            case Event::Press:
+                dialog::Press(*d, e.id);
+                break;
+            case Event::Text:
+                if (!dialog::ChangeText(*d, e.id, e.text)) edits[e.id].reload = true;
+                break;
+            case Event::Slide:
+                dialog::MoveTrackBar(*d, e.id, e.value);
+                break;
+            case Event::Mouse:
+                dialog::MoveMouse(*d, e.x, e.y);
+                break;
+            case Event::Escape:
+                dialog::PressEscape(*d);
+                break;
+            case Event::Enter:
+                dialog::PressEnter(*d);
+                break;
+            }
+        }
+        if (dialog::PaintIfNeeded(*d)) Upload();
+    }
+};
+
+ImVec4 ToImColour(Colour c) {
+    return ImVec4((c & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, ((c >> 16) & 0xFF) / 255.0f, 1.0f);
+}
+
+Colour FromImColour(const float rgb[3]) {
+    auto byte = [](float v) { return static_cast<Colour>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    return byte(rgb[0]) | byte(rgb[1]) << 8 | byte(rgb[2]) << 16;
+}
+
+} // namespace
+
+int RunDialog(const DialogTemplate& layout, Handle owner, DialogProc proc) {
+    if (!sdl::HaveWindow() || sdl::InFrame()) return -1;
+    dialog::Dialog* d = dialog::Open(layout, owner, proc);
+    if (!d) return -1;
+    EnsureFont();
+    int result = 0;
+    {
+        DialogView view(d);
+        dialog::Start(*d);
+        view.Upload();
+        sdl::ModalLayer layer([&] { view.Draw(); });
+        while (!d->ended) {
+            sdl::ModalFrame();
+            view.Act();
+        }
+        result = d->result;
+    }
+    dialog::Close(d);
+    return result;
+}
+
+bool ChooseColour(Colour& colour, Colour custom[16]) {
+    if (!sdl::HaveWindow() || sdl::InFrame()) return false;
+    EnsureFont();
+    float rgb[3];
+    ImVec4 start = ToImColour(colour);
+    rgb[0] = start.x, rgb[1] = start.y, rgb[2] = start.z;
+    int selected = 0;
+    enum { Open, Accepted, Cancelled } state = Open;
+    static int serial = 0;
+    std::string name = "Colour##chooser" + std::to_string(++serial);
+    {
+        sdl::ModalLayer layer([&] {
+            const float k = static_cast<float>(fontScale);
+            PushClassicStyle(k);
+            ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(8 * k, 8 * k));
+            ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(4 * k, 6 * k));
+            ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(6 * k, 3 * k));
+            const ImGuiViewport* viewport = ImGui::GetMainViewport();
+            ImGui::SetNextWindowPos(viewport->GetCenter(), ImGuiCond_Always, ImVec2(0.5f, 0.5f));
+            if (TopLayer()) ImGui::SetNextWindowFocus();
+            ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_AlwaysAutoResize |
+                                     ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
+                                     ImGuiWindowFlags_NoSavedSettings;
+            if (ImGui::Begin(name.c_str(), nullptr, flags)) {
+                ImVec2 at = ImGui::GetWindowPos();
+                float width = ImGui::GetWindowWidth();
+                ImGui::GetWindowDrawList()->AddRect(at, ImVec2(at.x + width, at.y + ImGui::GetWindowHeight()),
+                                                    kBlack);
+                ImGui::Dummy(ImVec2(0, DrawCaption(ImGui::GetWindowDrawList(), ImVec2(at.x + k, at.y + k),
+                                                   width - 2 * k, "Colour", k) -
+                                           4 * k));
+                ImGui::TextUnformatted("Custom colours:");
+                for (int i = 0; i < 16; ++i) {
+                    ImGui::PushID(i);
+                    if (i % 8 != 0) ImGui::SameLine();
+                    ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, i == selected ? 2 * k : 1.0f);
+                    if (ImGui::ColorButton("##custom", ToImColour(custom[i]),
+                                           ImGuiColorEditFlags_NoAlpha | ImGuiColorEditFlags_NoTooltip,
+                                           ImVec2(20 * k, 16 * k))) {
+                        selected = i;
+                        ImVec4 c = ToImColour(custom[i]);
+                        rgb[0] = c.x, rgb[1] = c.y, rgb[2] = c.z;
+                    }
+                    ImGui::PopStyleVar();
+                    ImGui::PopID();
+                }
+                ImGui::Spacing();
+                ImGui::SetNextItemWidth(200 * k);
+                float reference[4] = {start.x, start.y, start.z, 1.0f};
+                ImGui::ColorPicker4("##picker", rgb,
+                                    ImGuiColorEditFlags_NoAlpha | ImGuiColorEditFlags_PickerHueBar |
+                                        ImGuiColorEditFlags_DisplayRGB | ImGuiColorEditFlags_InputRGB,
+                                    reference);
+                if (ImGui::Button("Add to Custom Colours")) {
+                    custom[selected] = FromImColour(rgb);
+                    selected = (selected + 1) % 16;
+                }
+                ImGui::Spacing();
+                if (ImGui::Button("OK", ImVec2(70 * k, 0))) state = Accepted;
+                ImGui::SameLine();
+                if (ImGui::Button("Cancel", ImVec2(70 * k, 0))) state = Cancelled;
+                if (TopLayer()) {
+                    if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) state = Cancelled;
+                    if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false) &&
+                        !ImGui::IsAnyItemActive())
+                        state = Accepted;
+                }
+            }
+            ImGui::End();
+            ImGui::PopStyleVar(3);
+            PopClassicStyle();
+        });
+        while (state == Open) sdl::ModalFrame();
+    }
+    dialog::InvalidateAll(); // the chooser covered them
+    if (state != Accepted) return false;
+    colour = FromImColour(rgb);
+    return true;
+}
+
+} // namespace plat
