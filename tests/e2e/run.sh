@@ -19,7 +19,11 @@ xvfb=$!
 export DISPLAY=:$n
 game_pid=
 cleanup() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
+  if [ -n "$game_pid" ]; then
+    kill "$game_pid" 2>/dev/null || true
+    for _ in $(seq 20); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$game_pid" 2>/dev/null || true
+  fi
   kill $xvfb 2>/dev/null || true
   wait 2>/dev/null || true
 }
@@ -156,7 +160,17 @@ sleep 0.5
 
 # F8: a round; its status panels appear along the bottom.
 xdotool mousemove $((WX + 320)) $((WY + MENU + 240)) key F8
-wait_shows round 10 17 429 "$g/ammo.bmp" 16 4 || fail "F8 started no round"
+# The frame line right of the field appears with the round and stays through its results (a slow
+# machine may not take the screenshot before the first worms are out).
+wait_round() {
+  for _ in $(seq 20); do
+    shot round
+    near "$(cpx round 601 200)" FFFF1E && return 0
+    sleep 0.5
+  done
+  return 1
+}
+wait_round || fail "F8 started no round"
 # The computer worms play it out; the results banner ends it.
 wait_shows results 120 300 180 "$g/pagain.bmp" 200 30 || fail "the round never ended"
 # F5: back to the title screen.
