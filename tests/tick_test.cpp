@@ -9,9 +9,9 @@
 
 namespace {
 
-class TickTest : public RulesTest {};
+class GameTickTest : public RulesTest {};
 
-TEST_F(TickTest, PhaseCycleMovesEachSpeedOnItsTicks) {
+TEST_F(GameTickTest, PhaseCycleMovesEachSpeedOnItsTicks) {
     StartRound({kHuman});
     std::vector<int16_t> phases;
     for (int t = 0; t < 12; ++t) {
@@ -44,7 +44,7 @@ TEST_F(TickTest, PhaseCycleMovesEachSpeedOnItsTicks) {
     }
 }
 
-TEST_F(TickTest, TurboMovesTwiceUnlessTheFirstMoveKills) {
+TEST_F(GameTickTest, TurboMovesTwiceUnlessTheFirstMoveKills) {
     StartRound({kHuman, kHuman, kHuman});
     Place(0, 10, 40, 1, 0);
     Place(1, 10, 60, 1, 0);
@@ -59,7 +59,7 @@ TEST_F(TickTest, TurboMovesTwiceUnlessTheFirstMoveKills) {
     EXPECT_EQ(game->headX[1], 11); // no second move after the fatal one
 }
 
-TEST_F(TickTest, WarpWrapsForOneAmmunitionAndTheEdgeKillsWithout) {
+TEST_F(GameTickTest, WarpWrapsForOneAmmunitionAndTheEdgeKillsWithout) {
     StartRound({kHuman, kHuman, kHuman});
     Give(0, {kWarp});
     Place(0, 0, 40, -1, 0);
@@ -85,7 +85,7 @@ TEST_F(TickTest, WarpWrapsForOneAmmunitionAndTheEdgeKillsWithout) {
     EXPECT_EQ(GetCell(4, 34), 1);
 }
 
-TEST_F(TickTest, BashBlastsThroughInsideTheFieldAndSparesOnlyTheBasher) {
+TEST_F(GameTickTest, BashBlastsThroughInsideTheFieldAndSparesOnlyTheBasher) {
     StartRound({kHuman, kHuman, kHuman});
     Give(0, {kBash});
     Wall(30, 38, 35, 42);
@@ -121,7 +121,7 @@ TEST_F(TickTest, BashBlastsThroughInsideTheFieldAndSparesOnlyTheBasher) {
     EXPECT_EQ(arena->ammo[1], 5);
 }
 
-TEST_F(TickTest, BoxesAreCollectedFromAnyOfTheirCellsAndAmmunitionStopsAt127) {
+TEST_F(GameTickTest, BoxesAreCollectedFromAnyOfTheirCellsAndAmmunitionStopsAt127) {
     StartRound({kHuman, kHuman});
     Place(0, 20, 40, 1, 0);
     Place(1, 80, 70, 0, 0);
@@ -142,7 +142,7 @@ TEST_F(TickTest, BoxesAreCollectedFromAnyOfTheirCellsAndAmmunitionStopsAt127) {
     EXPECT_EQ(arena->ammo[0], 127);
 }
 
-TEST_F(TickTest, PlacesAndTheCountdownOfAFourWormRound) {
+TEST_F(GameTickTest, PlacesAndTheCountdownOfAFourWormRound) {
     StartRound({kHuman, kHuman, kHuman, kHuman});
     game->autoStart = 1;
     for (int p = 0; p < 4; ++p) Place(p, 20 + 10 * p, 40, 0, 0);
@@ -178,7 +178,7 @@ TEST_F(TickTest, PlacesAndTheCountdownOfAFourWormRound) {
     for (int p = 0; p < 4; ++p) EXPECT_EQ(arena->out[p], 0);
 }
 
-TEST_F(TickTest, TwoWormsInOneExplosionAndTheSurvivorHittingAWall) {
+TEST_F(GameTickTest, TwoWormsInOneExplosionAndTheSurvivorHittingAWall) {
     // The last two caught by one blast: the first in scan order takes place 2, the other wins.
     StartRound({kHuman, kHuman, kHuman});
     Place(0, 50, 40, 0, 0);
@@ -211,7 +211,7 @@ TEST_F(TickTest, TwoWormsInOneExplosionAndTheSurvivorHittingAWall) {
     EXPECT_EQ(arena->rank[1], 2);
 }
 
-TEST_F(TickTest, ASingleWormRoundNeverEnds) {
+TEST_F(GameTickTest, ASingleWormRoundNeverEnds) {
     StartRound({kHuman});
     game->autoStart = 1;
     Place(0, 118, 40, 1, 0);
@@ -224,7 +224,7 @@ TEST_F(TickTest, ASingleWormRoundNeverEnds) {
     EXPECT_EQ(arena->boxX[0], 7); // never moved off: no results were drawn
 }
 
-TEST_F(TickTest, AWormIsTakenOutOnceAndMakesNoMoveOnceOut) {
+TEST_F(GameTickTest, AWormIsTakenOutOnceAndMakesNoMoveOnceOut) {
     StartRound({kHuman, kHuman, kHuman});
     KillPlayer(1);
     KillPlayer(1);

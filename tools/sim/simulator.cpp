@@ -6,10 +6,9 @@
 #include <fstream>
 #include <map>
 
+#include "app/timer.h"
 #include "game/records.h"
 #include "game/round.h"
-#include "game/tick.h"
-#include "gfx/starfield.h"
 #include "platform/clock.h"
 #include "platform/headless.h"
 
@@ -20,19 +19,6 @@ std::vector<int32_t>* drawSink = nullptr;
 
 void RecordDraw(int32_t value) {
     if (drawSink) drawSink->push_back(value);
-}
-
-// What the tick timer runs on every period: the animation counter, then the title screen's
-// animation or one tick of the round.
-void Tick() {
-    ++game->animFrame;
-    if (game->animFrame > 5) game->animFrame = 0;
-    if (game->screenMode == 1) {
-        ScrollerStep();
-        DrawBox(70, 10);
-        DrawBox(210, 10);
-    }
-    if (game->screenMode == 2) GameTick();
 }
 
 uint32_t TickPeriodMs() {
@@ -378,7 +364,7 @@ Outcome Run(const Config& config) {
         uint8_t leftBefore = arena->playersLeft;
         uint8_t autoBefore = game->autoStart;
         plat::headless::AdvanceClock(TickPeriodMs());
-        Tick();
+        OnTick(); // what the tick timer runs every period
         outcome.ticks = tick;
         emit(tick);
         draws.clear();
