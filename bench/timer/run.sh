@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs the timer benchmarks: the window back end under Xvfb, the headless one on the host clock,
+# and the CPU share of a computer-only round. Usage: bench/timer/run.sh [BUILD_DIR] [SECONDS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+seconds=${2:-20}
+export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 MESA_SHADER_CACHE_DISABLE=true
+n=95
+while [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+scratch=
+trap 'kill $xvfb 2>/dev/null || true; [ -n "$scratch" ] && rm -rf "$scratch"' EXIT
+sleep 1
+export DISPLAY=:$n
+echo "== sdl back end under Xvfb"
+"$build/bench/timer/timer_bench_sdl" periods "$seconds"
+echo "== headless back end, host clock"
+"$build/bench/timer/timer_bench_headless" periods "$seconds"
+dir=$build/game
+if [ ! -d "$dir/graphics" ]; then
+  scratch=$(mktemp -d)
+  dir=$scratch
+  bash "$root/tests/e2e/make-gamedir.sh" "$dir"
+fi
+echo "== 4 computer worms at speed 0, in $dir"
+(cd "$dir" && "$build/bench/timer/timer_bench_sdl" round "$seconds")

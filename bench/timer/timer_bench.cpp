@@ -1,0 +1,168 @@
+// timer_bench periods [seconds]      tick accuracy at 10, 50 and 210 ms
+// timer_bench round <seconds>        CPU share of a 4-computer round at speed 0 (run in a game directory)
+//
+// The timer runs exactly as in the game: periodic, on the window's thread between messages, while
+// the loop takes messages. The sdl build needs a display; the headless one uses the host's clock.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/input.h"
+#include "app/timer.h"
+#include "game/records.h"
+#include "game/round.h"
+#include "gfx/canvas.h"
+#include "platform/surface.h"
+#include "platform/timer.h"
+#include "platform/window.h"
+#ifdef TARVEL_BENCH_HEADLESS
+#include "platform/headless.h"
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+std::vector<double> stamps; // ms since the first tick
+Clock::time_point origin;
+Handle surface = 0;
+uint32_t ticksWanted = 0;
+Handle benchTimer = 0;
+
+void Stamp(Handle, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
+    auto now = Clock::now();
+    if (stamps.empty()) origin = now;
+    stamps.push_back(std::chrono::duration<double, std::milli>(now - origin).count());
+    // A little drawing, so each tick is presented as in the game.
+    plat::FillRect(surface, static_cast<int>(stamps.size() % 600), 10,
+                   static_cast<int>(stamps.size() % 600) + 5, 15, 0x00FFFF);
+    if (stamps.size() >= ticksWanted) {
+        plat::StopPeriodicTimer(benchTimer);
+        plat::PostQuit(0);
+    }
+}
+
+intptr_t Proc(Handle w, plat::Msg m, intptr_t a, intptr_t b) {
+    if (game && game->windowDC) return MainWindowProc(w, m, a, b);
+    if (m == plat::Msg::Close) plat::PostQuit(0);
+    return plat::DefaultWindowProc(w, m, a, b);
+}
+
+Handle OpenWindow() {
+    const plat::WindowClass wc = {0, Proc, 1, "", 0, 6, "", "BenchClass"};
+    if (!plat::RegisterWindowClass(wc)) return 0;
+    Handle w =
+        plat::CreateMainWindow("BenchClass", "Tarvel 4 timer bench", plat::kScreenWidth, plat::kScreenHeight);
+    if (!w) return 0;
+    plat::ShowWindow(w, 10);
+    return w;
+}
+
+void RunLoop() {
+    plat::Message m{};
+    while (plat::NextMessage(m)) plat::DispatchMessage(m);
+}
+
+int Periods(double seconds) {
+    Handle w = OpenWindow();
+    if (!w) return 1;
+    surface = plat::AcquireWindowSurface(w);
+    std::printf("%-8s %8s %8s %14s %16s %14s\n", "period", "ticks", "seconds", "mean err ms", "p99 |err| ms",
+                "max |err| ms");
+    for (uint32_t period : {10u, 50u, 210u}) {
+        stamps.clear();
+        ticksWanted = static_cast<uint32_t>(seconds * 1000 / period) + 1;
+        benchTimer = plat::StartPeriodicTimer(period, Stamp, 0);
+        RunLoop();
+        std::vector<double> errors;
+        for (size_t i = 1; i < stamps.size(); ++i) errors.push_back(stamps[i] - stamps[i - 1] - period);
+        double mean = 0;
+        for (double e : errors) mean += e;
+        mean /= static_cast<double>(errors.size());
+        std::vector<double> absErrors;
+        for (double e : errors) absErrors.push_back(std::fabs(e));
+        std::sort(absErrors.begin(), absErrors.end());
+        double p99 = absErrors[static_cast<size_t>(0.99 * static_cast<double>(absErrors.size() - 1))];
+        std::printf("%-8u %8zu %8.1f %14.4f %16.4f %14.4f\n", period, errors.size(), stamps.back() / 1000,
+                    mean, p99, absErrors.back());
+        // Where the worst ones fell, to tell start-up hiccups from steady jitter.
+        std::vector<size_t> order(errors.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::sort(order.begin(), order.end(),
+                  [&](size_t a, size_t b) { return std::fabs(errors[a]) > std::fabs(errors[b]); });
+        std::printf("         worst:");
+        for (size_t i = 0; i < std::min<size_t>(5, order.size()); ++i)
+            std::printf(" #%zu %+.2f", order[i] + 1, errors[order[i]]);
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+    plat::ReleaseWindowSurface(w, surface);
+    return 0;
+}
+
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+uint32_t roundTicks = 0;
+void RoundTick(Handle, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
+    OnTick();
+    if (--roundTicks == 0) plat::PostQuit(0);
+}
+
+// Four computer worms, speed 0 (10 ms ticks), Auto Start on so rounds follow each other.
+int Round(double seconds) {
+    if (!AllocateRecords()) return 1;
+    Handle w = OpenWindow();
+    if (!w) return 1;
+    game->mainWindow = w;
+    game->windowDC = plat::AcquireWindowSurface(w);
+    LoadSprites();
+    const Colour colours[4] = {0x4040FF, 0xFF8030, 0x30D030, 0xD040D0};
+    for (int p = 0; p < 4; ++p) {
+        std::snprintf(game->profiles[p].name, sizeof game->profiles[p].name, "CPU %d", p + 1);
+        game->profiles[p].color = colours[p];
+        game->profiles[p].speed = 6;
+        game->playerKind[p] = kComputer;
+    }
+    game->gameSpeed = 0;
+    game->autoStart = 1;
+    game->blockCount = 10;
+    game->starfieldOn = 1;
+    NewRound();
+    roundTicks = static_cast<uint32_t>(seconds * 100);
+    auto wall0 = Clock::now();
+    double cpu0 = CpuSeconds();
+    Handle t = plat::StartPeriodicTimer(10, RoundTick, 0);
+    RunLoop();
+    plat::StopPeriodicTimer(t);
+    double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
+    double cpu = CpuSeconds() - cpu0;
+    std::printf("round at speed 0: %.1f s wall, %.2f s CPU (user+sys): %.1f%% of one core\n", wall, cpu,
+                100 * cpu / wall);
+    ReleaseSprites();
+    plat::ReleaseWindowSurface(w, game->windowDC);
+    FreeRecords();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+#ifdef TARVEL_BENCH_HEADLESS
+    plat::headless::UseRealClock(true);
+#endif
+    if (argc >= 2 && std::strcmp(argv[1], "periods") == 0)
+        return Periods(argc >= 3 ? std::atof(argv[2]) : 20);
+    if (argc >= 2 && std::strcmp(argv[1], "round") == 0) return Round(argc >= 3 ? std::atof(argv[2]) : 20);
+    std::fprintf(stderr, "usage: timer_bench periods [seconds] | timer_bench round [seconds]\n");
+    return 2;
+}
