@@ -249,6 +249,7 @@ TEST_F(DialogsTest, KeysSavesLikeOkAndHandsOverTheCapture) {
     EXPECT_EQ(game->profiles[2].points, 0);
     EXPECT_EQ(Dialogs().back().result, 1);
     EXPECT_FALSE(Dialogs().back().abandoned);
+    EXPECT_EQ(PaintRequests(), 1); // the title screen shows the new colours once the dialog is gone
 }
 
 TEST_F(DialogsTest, TheColourChooserKeepsItsCustomColours) {
