@@ -60,7 +60,8 @@ using DialogProc = void (*)(Handle dialog, DialogMsg msg, intptr_t first, intptr
 
 // Shows the dialog centred over owner and returns the value given to EndDialog once it has
 // closed. While it is open the periodic timer keeps running, unless it was opened from inside a
-// timer callback. -1 when the dialog could not be shown.
+// timer callback. Once it has closed the owner gets a paint message, as for any window that was
+// covered. -1 when the dialog could not be shown.
 int RunDialog(const DialogTemplate& dialog, Handle owner, DialogProc proc);
 // Closes the dialog once the procedure has returned; later posted commands are dropped.
 void EndDialog(Handle dialog, int result);

@@ -115,10 +115,10 @@ TEST_F(DialogRuntimeTest, ControlsKeepTheirStateAndTellTheProcedure) {
     QueueDialogAction(PressControl(1)); // never reached
     EXPECT_EQ(plat::RunDialog(kTestDialog, 1, TestProc), 7);
     EXPECT_EQ(looked,
-              (std::vector<std::string>{"0", "42", "0", "0", "0", "70000", "0", "4294967295", "123", "42"}));
+              (std::vector<std::string>{"0", "42", "0", "0", "0", "70000", "0", "4294967295", "1234", "42"}));
     EXPECT_EQ(seen,
-              (std::vector<std::string>{"init", "paint", "command 7", "command 7", "command 7", "paint",
-                                        "command 9", "command 9", "paint", "track 10 20", "paint",
+              (std::vector<std::string>{"init", "paint", "command 7", "command 7", "command 7", "command 7",
+                                        "paint", "command 9", "command 9", "paint", "track 10 20", "paint",
                                         "mouse 20,82", "command 2", "paint", "command 5", "command 1"}));
     ASSERT_EQ(Dialogs().size(), 1u);
     EXPECT_EQ(Dialogs()[0].name, "TESTDIALOG");

@@ -224,11 +224,11 @@ TEST_F(DialogsTest, NameAndTitleFollowTheTyping) {
 
     // The field takes only what fits its width; the profile keeps at most 31 characters.
     QueueDialogAction(ReplaceText(102, std::string(60, 'W'))); // refused whole
-    QueueDialogAction(TypeText(102, std::string(60, 'i')));
+    QueueDialogAction(TypeText(102, std::string(100, 'i')));
     QueueDialogAction(LookAtDialog([](Handle d) {
         std::string text = Text(d, 102);
         EXPECT_GT(text.size(), 31u);
-        EXPECT_LT(text.size(), 60u);
+        EXPECT_LT(text.size(), 100u);
     }));
     QueueDialogAction(PressControl(1));
     OpenPlayerSetup(0);
@@ -249,6 +249,7 @@ TEST_F(DialogsTest, KeysSavesLikeOkAndHandsOverTheCapture) {
     EXPECT_EQ(game->profiles[2].points, 0);
     EXPECT_EQ(Dialogs().back().result, 1);
     EXPECT_FALSE(Dialogs().back().abandoned);
+    EXPECT_EQ(PaintRequests(), 1); // the title screen shows the new colours once the dialog is gone
 }
 
 TEST_F(DialogsTest, TheColourChooserKeepsItsCustomColours) {
@@ -331,8 +332,8 @@ TEST_F(DialogsTest, PreferencesAutoStartBlocksAndEscape) {
     EXPECT_EQ(Dialogs().back().result, 2);
     EXPECT_TRUE(AudioCalls().empty());
 
-    QueueDialogAction(TypeText(116, "abc")); // after the 12 there is room for one letter only
-    QueueDialogAction(LookAtDialog([](Handle d) { EXPECT_EQ(Text(d, 116), "12a"); }));
+    QueueDialogAction(TypeText(116, "abc")); // after the 12 there is room for two letters only
+    QueueDialogAction(LookAtDialog([](Handle d) { EXPECT_EQ(Text(d, 116), "12ab"); }));
     QueueDialogAction(PressControl(1));
     OpenPreferences();
     EXPECT_EQ(game->autoStart, 0);

@@ -65,7 +65,7 @@ bool PaintIfNeeded(Dialog& dialog);
 void InvalidateAll();
 
 // Width of text in the dialog font, client pixels; the font is the same in both back ends.
-constexpr float kFontPixels = 13.0f;
+constexpr float kFontPixels = 12.0f;
 float TextWidth(const std::string& text);
 // The room inside an edit field's frame and margins.
 float EditRoom(const Control& control);

@@ -5,6 +5,7 @@
 #include "platform/core/dialog_runtime.h"
 #include "platform/headless.h"
 #include "platform/headless/internal.h"
+#include "platform/window.h"
 
 namespace plat {
 namespace {
@@ -84,6 +85,7 @@ int RunDialog(const DialogTemplate& layout, Handle owner, DialogProc proc) {
     int result = abandoned ? -1 : d->result;
     S().dialogs.push_back({layout.name ? layout.name : "", d->title, owner, result, abandoned, timersHeld});
     dialog::Close(d);
+    if (owner) RequestPaint(owner); // the owner shows again where the dialog was
     return result;
 }
 
