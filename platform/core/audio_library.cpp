@@ -526,20 +526,20 @@ int ALoadWaveFile(const char* path, uint32_t* wave, uint32_t offset) {
     TrimRiffChunks(bytes);
     SDL_RWops* io = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!io) return kAudioBadFile;
-    SDL_AudioSpec spec;
+    SDL_AudioSpec waveFormat;
     Uint8* pcm = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV_RW(io, 1, &spec, &pcm, &length)) return kAudioBadFile;
+    if (!SDL_LoadWAV_RW(io, 1, &waveFormat, &pcm, &length)) return kAudioBadFile;
     auto loaded = std::make_unique<Wave>();
     loaded->source.assign(pcm, pcm + length);
     SDL_FreeWAV(pcm);
-    loaded->sourceFormat = spec.format;
-    loaded->sourceChannels = spec.channels;
-    loaded->sourceRate = spec.freq;
+    loaded->sourceFormat = waveFormat.format;
+    loaded->sourceChannels = waveFormat.channels;
+    loaded->sourceRate = waveFormat.freq;
     // A damaged header can claim a rate that would blow a few bytes up into hours of sound.
-    size_t frameBytes = SDL_AUDIO_BITSIZE(spec.format) / 8 * std::max<size_t>(spec.channels, 1);
-    if (spec.freq < kMinWaveRate || spec.freq > kMaxWaveRate || spec.channels < 1 ||
-        loaded->source.size() / frameBytes > static_cast<size_t>(spec.freq) * kMaxWaveSeconds)
+    size_t frameBytes = SDL_AUDIO_BITSIZE(waveFormat.format) / 8 * std::max<size_t>(waveFormat.channels, 1);
+    if (waveFormat.freq < kMinWaveRate || waveFormat.freq > kMaxWaveRate || waveFormat.channels < 1 ||
+        loaded->source.size() / frameBytes > static_cast<size_t>(waveFormat.freq) * kMaxWaveSeconds)
         return kAudioBadFile;
     if (!Convert(*loaded, lib.format)) return kAudioBadFile;
     uint32_t handle = NewHandle(lib);
