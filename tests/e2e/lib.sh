@@ -1,0 +1,129 @@
+# Shared by the end-to-end scripts: an X server of their own, the game directory, starting and
+# closing the game, screenshots and pixel probes. Source it after setting
+#   game_bin (the tarvel4 binary), xclose (the close-button helper), out (a scratch folder),
+#   gamedir (the assembled game directory, may be empty) and src (this folder).
+# Screenshots are kept in $out/screens.
+rm -rf "$out"
+mkdir -p "$out/screens"
+export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 MESA_SHADER_CACHE_DISABLE=true
+for tool in Xvfb xdotool import convert; do
+  command -v $tool >/dev/null || { echo "missing $tool" >&2; exit 1; }
+done
+
+# --- an X server of our own -------------------------------------------------------------------
+n=90
+while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+xvfb=$!
+export DISPLAY=:$n
+game_pid=
+cleanup() {
+  if [ -n "$game_pid" ]; then
+    kill "$game_pid" 2>/dev/null || true
+    for _ in $(seq 20); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$game_pid" 2>/dev/null || true
+  fi
+  kill $xvfb 2>/dev/null || true
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -n "${W:-}" ] && import -window root "$out/screens/failure.png" 2>/dev/null || true
+  exit 1
+}
+
+# --- pixels ---------------------------------------------------------------------------------------
+# hex colour RRGGBB of pixel (x, y) of an image file
+px() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | head -1; }
+# colours within 12 per channel (the game draws pictures at 16-bit depth)
+near() {
+  local a=$1 b=$2 i
+  for i in 0 2 4; do
+    local d=$(( 16#${a:$i:2} - 16#${b:$i:2} ))
+    [ ${d#-} -le 12 ] || return 1
+  done
+}
+shot() { import -window root "$out/screens/$1.png"; }
+# client pixel of the last screenshot
+cpx() { px "$out/screens/$1.png" $((WX + $2)) $((WY + MENU + $3)); }
+# does the client area at (x, y) show picture file's pixel (fx, fy)?
+shows() { # shot x y file fx fy
+  near "$(cpx "$1" "$2" "$3")" "$(px "$4" "$5" "$6")"
+}
+# polls until `shows` holds, taking a fresh screenshot each time
+wait_shows() { # name timeout x y file fx fy
+  local name=$1 t=$2
+  shift 2
+  for _ in $(seq $((t * 2))); do
+    shot "$name"
+    shows "$name" "$@" && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
+# --- the game directory ----------------------------------------------------------------------------
+make_dir() {
+  local dir=$1
+  mkdir -p "$dir"
+  if [ -d "$gamedir/graphics" ]; then
+    cp -r "$gamedir/." "$dir/"
+  else
+    bash "$src/make-gamedir.sh" "$dir"
+  fi
+  rm -f "$dir/prefs.prf"
+  cp "$game_bin" "$dir/tarvel4"
+}
+# prefs.prf: four named worms of speed 6; kinds none, computer, computer, computer; speed 0.
+write_prefs() {
+  local f=$1 p
+  : >"$f"
+  for p in 0 1 2 3; do
+    local name=("Ann" "Bert" "Cleo" "Dan")
+    printf '%s' "${name[$p]}" >>"$f"
+    head -c $((32 - ${#name[$p]})) /dev/zero >>"$f"
+    local colour=('\x40\x40\xff\x00' '\xff\x80\x30\x00' '\x30\xd0\x30\x00' '\xd0\x40\xd0\x00')
+    printf "${colour[$p]}" >>"$f"
+    printf '\x00\x00\x00\x00\x06\x00' >>"$f" # no abilities, speed 6, no points
+  done
+  printf '\x00\x00\x02\x00\x02\x00\x02\x00' >>"$f"          # playerKind
+  printf '\x00\x00\x00\x00' >>"$f"                          # gameSpeed 0
+  printf '\x00\x00\x00\x00\x00\x00\x00\x00' >>"$f"          # audio off, no stars
+  head -c 24 /dev/zero >>"$f"                               # no keys
+  printf '\x0a\x00\x00\x00\x00' >>"$f"                      # 10 blocks, options off
+  [ "$(stat -c %s "$f")" = 217 ] || fail "prefs.prf written wrongly"
+}
+
+start_game() { # dir [user]
+  local dir=$1
+  (cd "$dir" && exec ${RUN_AS:-} ./tarvel4) >"$out/$RUN.out" 2>&1 &
+  game_pid=$!
+  W=
+  for _ in $(seq 100); do
+    W=$(xdotool search --name '^Tarvel 4$' 2>/dev/null | head -1) && [ -n "$W" ] && break
+    sleep 0.1
+  done
+  [ -n "$W" ] || fail "$RUN: no window"
+  eval "$(xdotool getwindowgeometry --shell "$W")"
+  WX=$X WY=$Y
+  # The client area is 640 x 480 times a whole factor, under the menu bar.
+  MENU=$((HEIGHT - 480))
+  [ "$WIDTH" = 640 ] || fail "$RUN: window width $WIDTH, expected 640 at scale 1"
+  xdotool windowfocus --sync "$W" 2>/dev/null || true
+}
+
+# Closes the window as its close button does and waits for the game; its exit code in $code.
+close_game() {
+  "$xclose" "$W"
+  code=0
+  wait "$game_pid" || code=$?
+  game_pid=
+}
+
+wait_text() { # file text timeout
+  for _ in $(seq $(($3 * 10))); do grep -qF "$2" "$1" && return 0; sleep 0.1; done
+  return 1
+}
