@@ -29,8 +29,10 @@ namespace plat {
 namespace {
 
 constexpr Handle kMainWindow = 1;
-// At most this many presents a second; a present never holds up a tick.
-constexpr int64_t kFrameIntervalNs = 1'000'000'000 / 240;
+// No more presents a second than the display shows (60 where it does not say); a present never
+// holds up a tick. The worms' trails build up in the surface, so a tick that is not presented loses
+// nothing: the next present shows it.
+constexpr int kDefaultRefreshHz = 60;
 // After input, ImGui gets a few frames to settle (popups appear a frame after they open).
 constexpr int kFramesAfterInput = 3;
 
@@ -126,7 +128,8 @@ struct State {
     // Shown or restored and not painted since: a paint goes out once the queue is empty.
     bool paintPending = false;
     bool wasMinimised = false;
-    int64_t lastPresentNs = -kFrameIntervalNs;
+    int64_t frameIntervalNs = 1'000'000'000 / kDefaultRefreshHz;
+    int64_t lastPresentNs = -frameIntervalNs;
     bool presentWaiting = false;
     int framesWanted = kFramesAfterInput;
     bool menuOpen = false; // a menu popup was open in the last frame
@@ -410,6 +413,9 @@ bool CreateVideo(const char* title, const WindowClass& windowClass) {
     }
     SDL_GL_MakeCurrent(v->window.get(), v->gl.context);
     SDL_GL_SetSwapInterval(0); // vsync would hold up the tick that presents
+    SDL_DisplayMode mode;
+    if (SDL_GetWindowDisplayMode(v->window.get(), &mode) == 0 && mode.refresh_rate >= 30)
+        s.frameIntervalNs = 1'000'000'000 / mode.refresh_rate;
 
     auto icon = s.icons.find(windowClass.icon ? windowClass.icon : "");
     if (icon != s.icons.end()) {
@@ -658,7 +664,7 @@ void PresentIfDue() {
         return;
     }
     int64_t now = NowNs();
-    if (now - s.lastPresentNs < kFrameIntervalNs) {
+    if (now - s.lastPresentNs < s.frameIntervalNs) {
         s.presentWaiting = true;
         return;
     }
@@ -675,7 +681,7 @@ void PresentIfDue() {
 bool NextPresentTime(int64_t& atNs) {
     State& s = S();
     if (!s.presentWaiting) return false;
-    atNs = s.lastPresentNs + kFrameIntervalNs;
+    atNs = s.lastPresentNs + s.frameIntervalNs;
     return true;
 }
 
@@ -708,7 +714,7 @@ void ModalFrame() {
     if (NextTimerDeadline(at)) wake = std::min(wake, at);
     if (NextPresentTime(at)) wake = std::min(wake, at);
     // ImGui needs its settling frames promptly after input.
-    if (S().framesWanted > 0) wake = std::min(wake, S().lastPresentNs + kFrameIntervalNs);
+    if (S().framesWanted > 0) wake = std::min(wake, S().lastPresentNs + S().frameIntervalNs);
     WaitUntil(wake, true);
 }
 
