@@ -1,4 +1,4 @@
-// Small files for the application's tests: solid bitmaps, masks and raw byte files.
+// Small files for the application's tests: solid bitmaps, masks and the game's pictures.
 #pragma once
 #include <cstdint>
 #include <filesystem>
@@ -7,42 +7,18 @@
 #include <vector>
 
 #include "game/records.h"
+#include "tests/test_files.h"
 
 namespace app_test {
 
-// A 24-bit BMP of one colour (0x00BBGGRR); path relative to the working directory.
+// A 24-bit BMP of one colour (0x00BBGGRR); path relative to the working directory, folders made.
 inline void WriteBmp(const std::string& path, int w, int h, Colour colour) {
     std::filesystem::path p(path);
     if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
-    int row = (w * 3 + 3) & ~3;
-    uint32_t dataSize = static_cast<uint32_t>(row * h);
-    std::vector<uint8_t> b(54 + dataSize, 0);
-    auto put32 = [&](int at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, 54 + dataSize);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(w));
-    put32(22, static_cast<uint32_t>(h));
-    b[26] = 1;
-    b[28] = 24;
-    put32(34, dataSize);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t* px = &b[54 + y * row + x * 3];
-            px[0] = static_cast<uint8_t>(colour >> 16); // blue
-            px[1] = static_cast<uint8_t>(colour >> 8);
-            px[2] = static_cast<uint8_t>(colour);
-        }
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
+    ::WriteBmp(path, w, h, [colour](int, int) { return colour; });
 }
 
-inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
+using ::WriteBytes;
 
 inline std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
