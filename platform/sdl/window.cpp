@@ -226,6 +226,14 @@ void Present() {
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplSDL2_NewFrame();
     ImGuiIO& io = ImGui::GetIO();
+    // The back end reads the pointer from the desktop-wide state, which some X servers (Xvfb, VNC)
+    // refresh only on raw device events: a dragged track bar would stand still. The window's own
+    // motion events are always current.
+    if (ImGui::IsMousePosValid(&io.MousePos)) {
+        int mx = 0, my = 0;
+        SDL_GetMouseState(&mx, &my);
+        io.MousePos = ImVec2(static_cast<float>(mx), static_cast<float>(my));
+    }
     // Keyboard navigation only inside menus and modal layers; otherwise keys belong to the game.
     if (s.menuOpen || Modal())
         io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard;
