@@ -138,9 +138,10 @@ struct State {
     bool inFrame = false;
     std::vector<std::function<void()>> layers; // innermost last
     // ImGui of this vintage reads keys as held or not once a frame, so a tap whose press and
-    // release arrive between two frames would vanish: the release waits for the next frame.
+    // release arrive between two frames would vanish, and so would the second of two quick
+    // presses: a key's next change, and every event after it, waits for the next frame.
     std::vector<SDL_Scancode> pressedSinceFrame;
-    std::vector<SDL_Event> heldKeyUps;
+    std::deque<SDL_Event> waitingForFrame;
 };
 
 State& S() {
@@ -270,11 +271,7 @@ void Present() {
     SDL_GL_SwapWindow(v.window.get());
     s.inFrame = false;
     s.pressedSinceFrame.clear();
-    if (!s.heldKeyUps.empty()) {
-        for (const SDL_Event& e : s.heldKeyUps) ImGui_ImplSDL2_ProcessEvent(&e);
-        s.heldKeyUps.clear();
-        s.framesWanted = std::max(s.framesWanted, 1);
-    }
+    if (!s.waitingForFrame.empty()) s.framesWanted = std::max(s.framesWanted, 1);
 }
 
 // --- events -------------------------------------------------------------------------------------
@@ -303,6 +300,15 @@ bool OpenByMnemonic(const SDL_KeyboardEvent& key) {
         }
     }
     return false;
+}
+
+// A key already pressed since the last frame changes again: ImGui must see a frame in between.
+bool MustWaitForFrame(const SDL_Event& e) {
+    State& s = S();
+    if (e.type != SDL_KEYDOWN && e.type != SDL_KEYUP) return false;
+    if (!s.menuOpen && !Modal()) return false;
+    return std::find(s.pressedSinceFrame.begin(), s.pressedSinceFrame.end(), e.key.keysym.scancode) !=
+           s.pressedSinceFrame.end();
 }
 
 void HandleEvent(const SDL_Event& e) {
@@ -656,9 +662,19 @@ bool InFrame() {
 void PumpEvents() {
     State& s = S();
     if (!s.video) return;
+    // Once one event waits for a frame, all later ones wait behind it, in order.
+    std::deque<SDL_Event> earlier;
+    earlier.swap(s.waitingForFrame);
+    auto take = [&](const SDL_Event& e) {
+        if (!s.waitingForFrame.empty() || MustWaitForFrame(e))
+            s.waitingForFrame.push_back(e);
+        else
+            HandleEvent(e);
+    };
+    for (const SDL_Event& e : earlier) take(e);
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
-        HandleEvent(e);
+        take(e);
         s.framesWanted = kFramesAfterInput;
     }
 }
