@@ -139,8 +139,9 @@ struct State {
     std::vector<std::function<void()>> layers; // innermost last
     // ImGui of this vintage reads keys as held or not once a frame, so a tap whose press and
     // release arrive between two frames would vanish, and so would the second of two quick
-    // presses: a key's next change, and every event after it, waits for the next frame.
-    std::vector<SDL_Scancode> pressedSinceFrame;
+    // presses (a release and a press between two frames leave it held): a key's next change, and
+    // every event after it, waits for the next frame.
+    std::vector<SDL_Scancode> changedSinceFrame;
     std::deque<SDL_Event> waitingForFrame;
 };
 
@@ -270,7 +271,7 @@ void Present() {
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
     SDL_GL_SwapWindow(v.window.get());
     s.inFrame = false;
-    s.pressedSinceFrame.clear();
+    s.changedSinceFrame.clear();
     if (!s.waitingForFrame.empty()) s.framesWanted = std::max(s.framesWanted, 1);
 }
 
@@ -307,8 +308,8 @@ bool MustWaitForFrame(const SDL_Event& e) {
     State& s = S();
     if (e.type != SDL_KEYDOWN && e.type != SDL_KEYUP) return false;
     if (!s.menuOpen && !Modal()) return false;
-    return std::find(s.pressedSinceFrame.begin(), s.pressedSinceFrame.end(), e.key.keysym.scancode) !=
-           s.pressedSinceFrame.end();
+    return std::find(s.changedSinceFrame.begin(), s.changedSinceFrame.end(), e.key.keysym.scancode) !=
+           s.changedSinceFrame.end();
 }
 
 void HandleEvent(const SDL_Event& e) {
@@ -330,7 +331,7 @@ void HandleEvent(const SDL_Event& e) {
     case SDL_KEYDOWN:
         if (uiKeys) {
             ImGui_ImplSDL2_ProcessEvent(&e);
-            s.pressedSinceFrame.push_back(e.key.keysym.scancode);
+            s.changedSinceFrame.push_back(e.key.keysym.scancode);
             if (s.menuOpen && e.key.keysym.scancode == SDL_SCANCODE_ESCAPE) s.closeMenuRequest = true;
             return;
         }
@@ -338,8 +339,9 @@ void HandleEvent(const SDL_Event& e) {
         if (int vk = sdl::VirtualKey(e.key.keysym.scancode)) Post(Msg::KeyDown, vk, 0);
         return;
     case SDL_KEYUP:
-        ImGui_ImplSDL2_ProcessEvent(&e);
-        return; // so ImGui never sees a key stuck down
+        ImGui_ImplSDL2_ProcessEvent(&e); // in every mode, so ImGui never sees a key stuck down
+        if (uiKeys) s.changedSinceFrame.push_back(e.key.keysym.scancode);
+        return;
     case SDL_TEXTINPUT:
         if (uiKeys) {
             ImGui_ImplSDL2_ProcessEvent(&e);
