@@ -102,7 +102,8 @@ start_game() { # dir [user]
   (cd "$dir" && exec ${RUN_AS:-} ./tarvel4) >"$out/$RUN.out" 2>&1 &
   game_pid=$!
   W=
-  for _ in $(seq 100); do
+  # a loaded machine can take a while to load the game's files before the window shows
+  for _ in $(seq 300); do
     W=$(xdotool search --name '^Tarvel 4$' 2>/dev/null | head -1) && [ -n "$W" ] && break
     sleep 0.1
   done
