@@ -28,6 +28,8 @@ no sound, a virtual millisecond clock. Run it in a game directory to have the gr
   --blocks N         set blockCount
   --auto-start 0|1   set Auto Start (0 plays one round; 1 starts the next one 38 ticks after
                      the results, with F8's handling)
+  --all-abilities    every worm owns all sixteen abilities in every round, on top of its profile's
+                     (not with --trace or --verify: the start line holds only the prefs)
   --png FILE         write the final surface as a PNG
   --trace FILE       write the trace described below ("-" for standard output)
   --verify FILE      replay a trace from its start line and report the first differing tick
@@ -133,6 +135,8 @@ int main(int argc, char** argv) {
             blocks = Number(value());
         } else if (a == "--auto-start") {
             autoStart = Number(value());
+        } else if (a == "--all-abilities") {
+            for (const AbilityInfo& ability : kAbilities) config.extraAbilities |= AbilityBit(ability.id);
         } else if (a == "--png") {
             png = value();
         } else if (a == "--trace") {
@@ -149,6 +153,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    if ((tracePath || verify) && config.extraAbilities) {
+        std::fprintf(stderr, "sim: a trace cannot hold --all-abilities\n");
+        return 2;
+    }
     if (tracePath && config.rounds > 0) {
         std::fprintf(stderr, "sim: a trace runs all its ticks; leave out --rounds\n");
         return 2;

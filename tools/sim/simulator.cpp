@@ -352,8 +352,12 @@ Outcome Run(const Config& config) {
         std::fwrite(start.data(), 1, start.size(), config.trace);
     }
 
+    auto addAbilities = [&] {
+        for (int p = 0; p < 4; ++p) arena->abilityBits[p] |= config.extraAbilities;
+    };
     plat::headless::SetClock(config.seed);
     NewRound();
+    addAbilities();
     outcome.roundsStarted = 1;
     long roundStart = 0;
     emit(0);
@@ -378,6 +382,7 @@ Outcome Run(const Config& config) {
             }
         }
         if (autoBefore == 39 && game->screenMode == 2) {
+            addAbilities();
             ++outcome.roundsStarted;
             roundStart = tick;
         }

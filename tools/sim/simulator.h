@@ -35,6 +35,9 @@ struct Config {
     long ticks = 1000; // ticks after the first NewRound
     int rounds = 0;    // stop once this many rounds have ended (0: run all ticks)
     bool checkInvariants = false;
+    // Abilities every worm owns in every round on top of its profile's (bits of abilityBits), so a
+    // soak can put each one in play; a trace does not record them.
+    uint32_t extraAbilities = 0;
     std::FILE* trace = nullptr; // JSON Lines trace, when set
     void (*onRound)(const RoundResult&) = nullptr;
 };
