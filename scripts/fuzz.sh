@@ -1,30 +1,57 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for a while (default 60 s; CI uses a few).
-#   scripts/fuzz.sh [seconds-per-target]
+# Builds the libFuzzer targets with clang and runs each for a while (default 60 s; CI uses 20).
+# Seeds come from our own tools: assetgen's pictures, sounds, music, texts and default prefs.prf,
+# and the simulator's preset prefs; each target's corpus grows in build-fuzz/corpus/<target>.
+#   scripts/fuzz.sh [seconds-per-target] [target ...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
+shift || true
 build=${TARVEL_FUZZ_BUILD_DIR:-$root/build-fuzz}
+jobs=${TARVEL_JOBS:-2}
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL_FUZZ=ON \
-  -DCMAKE_C_FLAGS="-fsanitize=address,undefined,fuzzer-no-link" \
-  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link" \
+  -DCMAKE_C_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined" \
+  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-targets=$(cd "$root/tests/fuzz" && ls fuzz_*.cpp | sed 's/\.cpp$//')
-cmake --build "$build" -j"$(nproc)" --target $targets
+targets=${*:-$(cd "$root/tests/fuzz" && ls fuzz_*.cpp | sed 's/\.cpp$//')}
+cmake --build "$build" -j"$jobs" --target $targets assetgen sim
+
+# The seeds: what the game really loads, freshly made.
+seeds=$build/seeds
+rm -rf "$seeds"
+mkdir -p "$seeds/assets" "$seeds/fuzz_bitmap" "$seeds/fuzz_wave" "$seeds/fuzz_module" "$seeds/fuzz_prefs" \
+  "$seeds/fuzz_texts"
+"$build/tools/assetgen/assetgen" "$seeds/assets" >/dev/null
+cp "$seeds/assets"/graphics/*.bmp "$seeds/fuzz_bitmap/"
+cp "$seeds/assets"/sounds/*.wav "$seeds/fuzz_wave/"
+cp "$seeds/assets/sounds/music.xm" "$seeds/fuzz_module/"
+cp "$seeds/assets/prefs.prf" "$seeds/fuzz_prefs/default.prf"
+for preset in duel trio mixed; do
+  "$build/tools/sim/sim" --preset "$preset" --write-prefs "$seeds/fuzz_prefs/$preset.prf" --ticks 0 --quiet >/dev/null
+done
+head -c 100 "$seeds/fuzz_prefs/mixed.prf" >"$seeds/fuzz_prefs/short.prf"
+cat "$seeds/fuzz_prefs/trio.prf" "$seeds/fuzz_prefs/duel.prf" | head -c 300 >"$seeds/fuzz_prefs/long.prf"
+cat "$seeds/assets"/about.txt "$seeds/assets"/about2.txt "$seeds/assets"/about3.txt >"$seeds/fuzz_texts/all.txt"
+
+# Faults that are not ours (libxmp's own leaks on broken modules would be one) are not hidden:
+# every report stops the run.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 status=0
 for t in $targets; do
   corpus="$build/corpus/$t"
   mkdir -p "$corpus"
-  seeds="$root/tests/fuzz/seeds/$t"
-  [ -d "$seeds" ] || seeds=""
-  [ -x "$build/tests/fuzz/make_seeds" ] && "$build/tests/fuzz/make_seeds" "$t" "$corpus" || true
+  extra=""
+  [ -d "$root/tests/fuzz/seeds/$t" ] && extra="$root/tests/fuzz/seeds/$t"
   echo "== $t: ${seconds}s"
+  start=$(date +%s)
   if ! "$build/tests/fuzz/$t" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-       -print_final_stats=1 "$corpus" $seeds 2>"$build/$t.log"; then
-    echo "$t found a fault; see $build/$t.log" >&2
-    tail -40 "$build/$t.log" >&2
+       -print_final_stats=1 -artifact_prefix="$build/$t-" "$corpus" "$seeds/$t" $extra >"$build/$t.log" 2>&1; then
+    echo "$t found a fault; see $build/$t.log (the input is $build/$t-crash-* or similar)" >&2
+    tail -60 "$build/$t.log" >&2
     status=1
   fi
-  grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$build/$t.log" || true
+  echo "   $(( $(date +%s) - start )) s, corpus $(ls "$corpus" | wc -l) files"
+  grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$build/$t.log" | sed 's/^/   /' || true
 done
 exit $status
