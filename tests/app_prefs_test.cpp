@@ -50,8 +50,8 @@ TEST_F(GameTest, ShortAndLongPrefsFiles) {
     std::memset(PrefsBytes(game), 0, kPrefsSize);
     LoadPrefs();
     EXPECT_EQ(std::memcmp(PrefsBytes(game), longFile.data(), kPrefsSize), 0);
-    EXPECT_EQ(game->screenMode, 0);  // nothing before byte 152 is touched
-    EXPECT_EQ(game->soundKaboom, 0); // nor after byte 368
+    EXPECT_EQ(game->screenMode, 0);   // nothing before byte 152 is touched
+    EXPECT_EQ(+game->soundKaboom, 0); // nor after byte 368
     game->gameSpeed = 42;
     SavePrefs();
     std::vector<uint8_t> saved = ReadBytes("prefs.prf");

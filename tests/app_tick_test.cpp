@@ -83,7 +83,7 @@ TEST_F(OnTickTest, TimerFiresEveryPeriodAndRestartsWithANewOne) {
     game->screenMode = 0;
     game->gameSpeed = 20;
     StartTickTimer(2 * game->gameSpeed + 10);
-    EXPECT_NE(game->tickTimerId, 0u);
+    EXPECT_NE(+game->tickTimerId, 0u);
     RunUntil(49);
     EXPECT_EQ(game->animFrame, 0);
     RunUntil(50);
@@ -92,7 +92,7 @@ TEST_F(OnTickTest, TimerFiresEveryPeriodAndRestartsWithANewOne) {
     EXPECT_EQ(game->animFrame, 2);
     Handle first = game->tickTimerId;
     RestartTickTimer(210); // gameSpeed 100
-    EXPECT_NE(game->tickTimerId, first);
+    EXPECT_NE(+game->tickTimerId, first);
     RunUntil(358);
     EXPECT_EQ(game->animFrame, 2);
     RunUntil(359);

@@ -203,11 +203,11 @@ TEST_F(TitleTest, KeyCaptureStoresSixBindingsWithPromptsThenDispatchesEachKey) {
     EXPECT_TRUE(Drawn(10, 120)); // "Press up..." at (10, 120)
     const unsigned keys[6] = {38, 40, 37, 39, 17, 16};
     for (int step = 0; step < 6; ++step) {
-        EXPECT_EQ(game->keyCaptureStep, step + 1);
+        EXPECT_EQ(+game->keyCaptureStep, step + 1);
         EXPECT_EQ(Send(plat::Msg::KeyDown, keys[step]), 1);
         EXPECT_TRUE(Drawn(100, 120 + 20 * step)) << step; // the code drawn at (100, 100 + 20 * step)
     }
-    EXPECT_EQ(game->keyCaptureStep, 0);
+    EXPECT_EQ(+game->keyCaptureStep, 0);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(game->keys[4 * i + 2], keys[i]) << i;
     for (int i = 0; i < 24; ++i) {
         if (i % 4 == 2) continue;

@@ -2,6 +2,7 @@
 // format and levels, the ticker texts and the default preferences.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -49,20 +50,20 @@ struct SpritePair {
     const char* picture;
     const char* mask;
     int size;
-    Handle GameRecord::*set;
+    size_t offset; // of the set's handle in GameRecord
     int frame;
     bool transparentCorners; // a round shape on a transparent ground
 };
 
 const SpritePair kSpritePairs[] = {
-    {"graphics\\sexplo.bmp", "graphics\\m_sexplo.bmp", 20, &GameRecord::imgSmallExplosion, 0, true},
-    {"graphics\\lexplo.bmp", "graphics\\m_lexplo.bmp", 44, &GameRecord::imgLargeExplosion, 0, true},
-    {"graphics\\snova.bmp", "graphics\\m_snova.bmp", 84, &GameRecord::imgSupernova, 0, true},
-    {"graphics\\pressed.bmp", "graphics\\m_press.bmp", 32, &GameRecord::imgPressed, 0, false},
-    {"graphics\\ammo1.bmp", "graphics\\m_ammo1.bmp", 20, &GameRecord::imgAmmoBox, 0, true},
-    {"graphics\\ammo2.bmp", "graphics\\m_ammo2.bmp", 20, &GameRecord::imgAmmoBox, 1, true},
-    {"graphics\\ammo3.bmp", "graphics\\m_ammo3.bmp", 20, &GameRecord::imgAmmoBox, 2, true},
-    {"graphics\\ammo4.bmp", "graphics\\m_ammo4.bmp", 20, &GameRecord::imgAmmoBox, 3, true},
+    {"graphics\\sexplo.bmp", "graphics\\m_sexplo.bmp", 20, offsetof(GameRecord, imgSmallExplosion), 0, true},
+    {"graphics\\lexplo.bmp", "graphics\\m_lexplo.bmp", 44, offsetof(GameRecord, imgLargeExplosion), 0, true},
+    {"graphics\\snova.bmp", "graphics\\m_snova.bmp", 84, offsetof(GameRecord, imgSupernova), 0, true},
+    {"graphics\\pressed.bmp", "graphics\\m_press.bmp", 32, offsetof(GameRecord, imgPressed), 0, false},
+    {"graphics\\ammo1.bmp", "graphics\\m_ammo1.bmp", 20, offsetof(GameRecord, imgAmmoBox), 0, true},
+    {"graphics\\ammo2.bmp", "graphics\\m_ammo2.bmp", 20, offsetof(GameRecord, imgAmmoBox), 1, true},
+    {"graphics\\ammo3.bmp", "graphics\\m_ammo3.bmp", 20, offsetof(GameRecord, imgAmmoBox), 2, true},
+    {"graphics\\ammo4.bmp", "graphics\\m_ammo4.bmp", 20, offsetof(GameRecord, imgAmmoBox), 3, true},
 };
 
 } // namespace
@@ -109,7 +110,11 @@ TEST_F(AssetsTest, SpriteSetsLoadWithTheirFramesAndMasksFollowThePictures) {
         FillBox(0, 0, 640, 480, 0);
         BlitBitmapFile(s.picture, 0, 0, s.size, s.size);
         FillBox(100, 0, s.size, s.size, ground);
-        DrawSprite(game->*s.set, static_cast<int16_t>(s.frame), 100, 0);
+        // The handles sit unaligned in the packed record: copied out, never loaded through the member
+        // pointer.
+        Handle set = 0;
+        std::memcpy(&set, reinterpret_cast<const char*>(game) + s.offset, sizeof set);
+        DrawSprite(set, static_cast<int16_t>(s.frame), 100, 0);
         int opaque = 0, mismatched = 0;
         for (int y = 0; y < s.size; ++y)
             for (int x = 0; x < s.size; ++x) {
@@ -269,8 +274,8 @@ TEST(Assets, DefaultPrefsGiveAPlayableFirstRound) {
         int nameLength = ProfileNameLength(pr);
         EXPECT_GT(nameLength, 0);
         EXPECT_LT(nameLength, 32);
-        EXPECT_NE(pr.color, 0u);
-        colours.insert(pr.color);
+        EXPECT_NE(+pr.color, 0u);
+        colours.insert(+pr.color);
         // Abilities in ascending order, bought from a budget of at most 7 points; the speed is
         // the points left + 2, as the setup dialog sets it.
         int spent = 0, previous = 0;

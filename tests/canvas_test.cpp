@@ -126,11 +126,11 @@ TEST_F(GameTest, LoadSpritesStopsSilentlyAtTheFirstMissingFile) {
     WriteSpriteFiles();
     std::filesystem::remove("graphics/m_snova.bmp");
     LoadSprites();
-    EXPECT_NE(game->imgSmallExplosion, 0u);
-    EXPECT_NE(game->imgLargeExplosion, 0u);
-    EXPECT_EQ(game->imgSupernova, 0u);
-    EXPECT_EQ(game->imgPressed, 0u);
-    EXPECT_EQ(game->imgAmmoBox, 0u);
+    EXPECT_NE(+game->imgSmallExplosion, 0u);
+    EXPECT_NE(+game->imgLargeExplosion, 0u);
+    EXPECT_EQ(+game->imgSupernova, 0u);
+    EXPECT_EQ(+game->imgPressed, 0u);
+    EXPECT_EQ(+game->imgAmmoBox, 0u);
     EXPECT_EQ(Pixel(239, 410), 0x0000FFu); // the bar stopped at 40 pixels
     EXPECT_EQ(Pixel(240, 410), 0xFFFFFFu);
     EXPECT_TRUE(plat::headless::MessageBoxes().empty());
@@ -139,8 +139,8 @@ TEST_F(GameTest, LoadSpritesStopsSilentlyAtTheFirstMissingFile) {
 
     std::filesystem::remove("graphics/sexplo.bmp");
     LoadSprites();
-    EXPECT_EQ(game->imgSmallExplosion, 0u);
-    EXPECT_EQ(game->imgLargeExplosion, 0u);
+    EXPECT_EQ(+game->imgSmallExplosion, 0u);
+    EXPECT_EQ(+game->imgLargeExplosion, 0u);
     EXPECT_EQ(Pixel(200, 410), 0xFFFFFFu); // the bar stays white
 
     WriteSpriteFiles();

@@ -87,8 +87,8 @@ TEST_F(DialogsTest, CancellingPlayerSetupLeavesTheProfileByteIdentical) {
     QueueDialogAction(PressControl(2));
     OpenPlayerSetup(2);
     EXPECT_EQ(Profile(2), before);
-    EXPECT_EQ(game->profileDraft, nullptr);
-    EXPECT_EQ(game->activePlayer, 2);
+    EXPECT_EQ(+game->profileDraft, nullptr);
+    EXPECT_EQ(+game->activePlayer, 2);
     ASSERT_EQ(ColourChoosers().size(), 1u);
     EXPECT_EQ(ColourChoosers()[0].start, 0x00123456u);
 
@@ -242,8 +242,8 @@ TEST_F(DialogsTest, KeysSavesLikeOkAndHandsOverTheCapture) {
     QueueDialogAction(TypeText(102, "K"));
     QueueDialogAction(PressControl(117));
     OpenPlayerSetup(2);
-    EXPECT_EQ(game->keyCaptureStep, 1);
-    EXPECT_EQ(game->activePlayer, 2);
+    EXPECT_EQ(+game->keyCaptureStep, 1);
+    EXPECT_EQ(+game->activePlayer, 2);
     EXPECT_STREQ(game->profiles[2].name, "K");
     EXPECT_EQ(game->profiles[2].abilities[0], kShield);
     EXPECT_EQ(game->profiles[2].points, 0);
@@ -264,8 +264,8 @@ TEST_F(DialogsTest, TheColourChooserKeepsItsCustomColours) {
     EXPECT_EQ(ColourChoosers()[0].start, 0x00ABCDEFu);
     EXPECT_EQ(ColourChoosers()[1].start, 0x00ABCDEFu); // the cancel left it
     EXPECT_EQ(ColourChoosers()[1].custom[3], 0x00112233u);
-    EXPECT_EQ(game->customColors[3], 0x00112233u);
-    EXPECT_EQ(game->profiles[0].color, 0x00445566u);
+    EXPECT_EQ(+game->customColors[3], 0x00112233u);
+    EXPECT_EQ(+game->profiles[0].color, 0x00445566u);
 
     uint32_t colour = 7;
     PickColor(colour); // nothing queued: cancelled
@@ -297,7 +297,7 @@ TEST_F(DialogsTest, PreferencesOkKeepsTheSettingsAndRestartsMusicAndTimer) {
     QueueDialogAction(PressControl(1));
     OpenPreferences();
     EXPECT_EQ(Settings(), before);
-    EXPECT_EQ(game->settingsDraft, nullptr);
+    EXPECT_EQ(+game->settingsDraft, nullptr);
     EXPECT_EQ(AudioCallNames(), (std::vector<std::string>{
                                     "AStopModule", "AFreeModuleFile", "ADestroyAudioVoice", "ACloseVoices",
                                     "ACloseAudio", "AOpenAudio", "AOpenVoices", "ACreateAudioVoice",

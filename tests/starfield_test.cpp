@@ -53,11 +53,11 @@ TEST_F(GameTest, TickerMovesFiveAndWrapsAtMinus1420) {
     game->scrollerX[1] = 0;
     game->scrollerX[2] = 2040;
     ScrollerStep();
-    EXPECT_EQ(game->scrollerX[0], 640);
-    EXPECT_EQ(game->scrollerX[1], -5);
-    EXPECT_EQ(game->scrollerX[2], 2035);
+    EXPECT_EQ(+game->scrollerX[0], 640);
+    EXPECT_EQ(+game->scrollerX[1], -5);
+    EXPECT_EQ(+game->scrollerX[2], 2035);
     ScrollerStep();
-    EXPECT_EQ(game->scrollerX[0], 635);
+    EXPECT_EQ(+game->scrollerX[0], 635);
     // It leaves red on a transparent background for all later text.
     EXPECT_TRUE(plat::TextTransparent(game->windowDC));
     EXPECT_EQ(plat::TextColour(game->windowDC), 0x0000FFu);

@@ -133,7 +133,7 @@ TEST_F(GameTickTest, BoxesAreCollectedFromAnyOfTheirCellsAndAmmunitionStopsAt127
     EXPECT_NE(arena->boxAmmo[0], 0); // placed anew with new contents
     EXPECT_NE(arena->boxAmmo[3], 0);
     EXPECT_EQ(Pixel(110, 190), 0u); // the old picture is erased
-    EXPECT_EQ(Pixel(5 * 21, 5 * 40), game->profiles[0].color);
+    EXPECT_EQ(Pixel(5 * 21, 5 * 40), +game->profiles[0].color);
 
     // A signed byte of ammunition: a full count does not wrap round to negative.
     arena->ammo[0] = 126;

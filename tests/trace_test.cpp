@@ -45,4 +45,18 @@ TEST_F(TraceTest, DifferencesNameTheFieldAndIndex) {
     EXPECT_EQ(ticks, 250);
 }
 
+TEST_F(TraceTest, ExtraAbilitiesHoldInEveryRound) {
+    sim::Config config;
+    ASSERT_TRUE(sim::PresetPrefs("duel", config.prefs));
+    for (const AbilityInfo& ability : kAbilities) config.extraAbilities |= AbilityBit(ability.id);
+    config.seed = 5;
+    config.ticks = 3000;
+    config.checkInvariants = true;
+    sim::Outcome outcome = sim::Run(config);
+    EXPECT_EQ(outcome.failure, "");
+    // NewRound rebuilds the bits from the profiles, so the extras must come back after each restart.
+    ASSERT_GE(outcome.roundsStarted, 2);
+    for (int p : {1, 2}) EXPECT_EQ(arena->abilityBits[p] & config.extraAbilities, config.extraAbilities) << p;
+}
+
 } // namespace
