@@ -274,6 +274,10 @@ TEST_F(AudioMixerTest, BrokenFilesLeaveTheHandleAsItWas) {
     WriteBytes("slow.wav", slow);
     EXPECT_EQ(ALoadWaveFile("slow.wav", &handle, 0), kAudioBadFile);
     EXPECT_EQ(handle, 4242u);
+    // One sample at a rate far above the output's resamples to nothing: refused, never copied.
+    WriteBytes("blip.wav", MakeWave16({3000}, 327936, 1));
+    EXPECT_EQ(ALoadWaveFile("blip.wav", &handle, 0), kAudioBadFile);
+    EXPECT_EQ(handle, 4242u);
     // A data chunk claiming 4 GB in a cut-off file: what is there plays, nothing huge is made.
     Bytes cut(wave.begin(), wave.begin() + 44 + 600);
     cut[40] = cut[41] = cut[42] = cut[43] = 0xFF;

@@ -215,7 +215,8 @@ bool Convert(Wave& wave, const OutputFormat& to) {
         if (cvt.needed && SDL_ConvertAudio(&cvt) != 0) return false;
         int bytes = cvt.needed ? cvt.len_cvt : cvt.len;
         out.resize(static_cast<size_t>(bytes) / sizeof(int16_t));
-        std::memcpy(out.data(), buffer.data(), out.size() * sizeof(int16_t));
+        // Less than one sample after resampling leaves nothing to copy (and no buffer to copy to).
+        if (!out.empty()) std::memcpy(out.data(), buffer.data(), out.size() * sizeof(int16_t));
     }
     // A wave that cannot be made to fit the output plays as nothing rather than in the wrong shape.
     size_t frames = out.size() / toChannels;
