@@ -278,6 +278,10 @@ TEST_F(AudioMixerTest, BrokenFilesLeaveTheHandleAsItWas) {
     WriteBytes("blip.wav", MakeWave16({3000}, 327936, 1));
     EXPECT_EQ(ALoadWaveFile("blip.wav", &handle, 0), kAudioBadFile);
     EXPECT_EQ(handle, 4242u);
+    // An empty data chunk at a rate that needs converting: nothing to load either.
+    WriteBytes("silent.wav", MakeWave16({}, 44100, 1));
+    EXPECT_EQ(ALoadWaveFile("silent.wav", &handle, 0), kAudioBadFile);
+    EXPECT_EQ(handle, 4242u);
     // A data chunk claiming 4 GB in a cut-off file: what is there plays, nothing huge is made.
     Bytes cut(wave.begin(), wave.begin() + 44 + 600);
     cut[40] = cut[41] = cut[42] = cut[43] = 0xFF;

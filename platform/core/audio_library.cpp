@@ -186,6 +186,8 @@ bool Convert(Wave& wave, const OutputFormat& to) {
     wave.samples.clear();
     wave.frames = 0;
     wave.madeFor = to;
+    // No sound data at all plays as nothing (and gives the converter no buffer to read).
+    if (wave.source.empty()) return false;
     std::vector<int16_t> out;
     size_t toChannels = static_cast<size_t>(to.channels);
     if (wave.sourceFormat == AUDIO_S16SYS && wave.sourceRate == to.rate && wave.sourceChannels <= 2) {
