@@ -101,11 +101,6 @@ void ExitAnimation() {
     }
 }
 
-// The tick period for a speed setting; unsigned so that any value from a file wraps instead of overflowing.
-uint32_t TickPeriod(int32_t speed) {
-    return 2u * static_cast<uint32_t>(speed) + 10u;
-}
-
 } // namespace
 
 int AppMain(Handle instance, int showState) {

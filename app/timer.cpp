@@ -5,6 +5,14 @@
 #include "gfx/starfield.h"
 #include "platform/timer.h"
 
+uint32_t TickPeriod(int32_t gameSpeed) {
+    // prefs.prf is taken as it stands: a speed outside the slider's range would give a period of
+    // days, or none at all, and the game would stand still; it runs at the nearest end instead.
+    if (gameSpeed < 0) gameSpeed = 0;
+    if (gameSpeed > 100) gameSpeed = 100;
+    return static_cast<uint32_t>(2 * gameSpeed + 10);
+}
+
 void StartTickTimer(uint32_t periodMs) {
     game->tickTimerId = plat::StartPeriodicTimer(periodMs, TickTimerCallback, 0);
 }

@@ -4,6 +4,8 @@
 
 #include "platform/types.h"
 
+// The tick period of a speed setting, 2 * gameSpeed + 10 ms for the settings' 0..100.
+uint32_t TickPeriod(int32_t gameSpeed);
 void StartTickTimer(uint32_t periodMs);
 void StopTickTimer();
 void RestartTickTimer(uint32_t periodMs);

@@ -40,10 +40,6 @@ uint8_t* BoxField(SettingsBlock* settings, int box) {
     return nullptr;
 }
 
-uint32_t TickPeriod(int32_t speed) {
-    return static_cast<uint32_t>(2 * speed + 10);
-}
-
 void InitPreferences(Handle dialog) {
     SettingsBlock* draft = game->settingsDraft;
     // Shown as the 16 bits it holds, so OK reads back exactly what was stored.

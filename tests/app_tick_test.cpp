@@ -1,6 +1,8 @@
 // The tick: what OnTick does in each screen mode, and the timer's period on the headless clock.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "app/timer.h"
 #include "game/records.h"
 #include "gfx/canvas.h"
@@ -100,6 +102,27 @@ TEST_F(OnTickTest, TimerFiresEveryPeriodAndRestartsWithANewOne) {
     StopTickTimer();
     RunUntil(2000);
     EXPECT_EQ(game->animFrame, 3);
+}
+
+TEST_F(OnTickTest, ASpeedFromTheFileOutsideItsRangeStillTicks) {
+    // Such speeds once gave a period of days, or of 0 (no timer at all): the game stood still.
+    game->screenMode = 0;
+    const struct {
+        int32_t speed;
+        uint32_t period;
+    } cases[] = {{0, 10},    {100, 210},        {-1, 10},      {INT32_MIN, 10},
+                 {101, 210}, {0x7FFFFFFB, 210}, {1000000, 210}};
+    uint32_t now = 0;
+    for (const auto& c : cases) {
+        game->gameSpeed = c.speed;
+        game->animFrame = 0;
+        RestartTickTimer(TickPeriod(game->gameSpeed));
+        EXPECT_EQ(plat::headless::TimerPeriod(game->tickTimerId), c.period) << c.speed;
+        now += 2 * c.period;
+        RunUntil(now);
+        EXPECT_EQ(game->animFrame, 2) << c.speed;
+    }
+    StopTickTimer();
 }
 
 TEST_F(OnTickTest, WaitMsReturnsNoEarlierThanAsked) {

@@ -390,6 +390,12 @@ TEST_F(DialogsTest, PreferencesPreviewSpeedAndVolumes) {
     OpenPreferences();
     EXPECT_EQ(TimerPeriod(game->tickTimerId), 30u); // Cancel brings the stored speed back
     EXPECT_EQ(game->gameSpeed, 10);
+    // A stored speed from a file beyond the slider's end runs at that end, and stays as it was.
+    game->gameSpeed = 0x7FFFFFFB;
+    QueueDialogAction(PressControl(2));
+    OpenPreferences();
+    EXPECT_EQ(TimerPeriod(game->tickTimerId), 210u);
+    EXPECT_EQ(game->gameSpeed, 0x7FFFFFFB);
     EXPECT_EQ(AudioCalls(), (std::vector<std::string>{"ASetModuleVolume(30)", "ASetVoiceVolume(3, 20)",
                                                       "ASetVoiceVolume(3, 64)"}));
 }
