@@ -2,6 +2,11 @@
  * second (a full screenshot and a convert per pixel cost a tenth of a second or more).
  *   xpixel X Y [X Y ...]    prints the colour RRGGBB of each root pixel, one a line
  *   xpixel -h X Y W H       prints an FNV-1a hash of that rectangle's pixels
+ *   xpixel -w MS X Y RRGGBB [X Y RRGGBB ...]
+ *                           waits for each pixel in turn to show its colour (within 12 a channel),
+ *                           polling every millisecond on one connection, and prints the wall
+ *                           clock of each match in nanoseconds since the epoch (as date +%s%N
+ *                           does); exit code 1 after MS
  * Exit code 1 when the display cannot be opened or the rectangle lies off the screen. */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -9,6 +14,21 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
+
+static double now_ms(void) {
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+static int near(unsigned a, unsigned b) {
+    for (int shift = 0; shift < 24; shift += 8) {
+        int d = (int)((a >> shift) & 0xFF) - (int)((b >> shift) & 0xFF);
+        if (d > 12 || d < -12) return 0;
+    }
+    return 1;
+}
 
 static unsigned channel(unsigned long pixel, unsigned long mask) {
     if (!mask) return 0;
@@ -32,6 +52,29 @@ int main(int argc, char** argv) {
     }
     Window root = DefaultRootWindow(d);
     int width = DisplayWidth(d, DefaultScreen(d)), height = DisplayHeight(d, DefaultScreen(d));
+    if (argc >= 6 && (argc - 3) % 3 == 0 && strcmp(argv[1], "-w") == 0) {
+        double start = now_ms(), limit = atof(argv[2]);
+        for (int i = 3; i + 2 < argc; i += 3) {
+            int x = atoi(argv[i]), y = atoi(argv[i + 1]);
+            unsigned want = (unsigned)strtoul(argv[i + 2], NULL, 16);
+            if (x < 0 || y < 0 || x >= width || y >= height) return 1;
+            for (;;) {
+                XImage* image = XGetImage(d, root, x, y, 1, 1, AllPlanes, ZPixmap);
+                int hit = image && near(rgb(image, 0, 0), want);
+                if (image) XDestroyImage(image);
+                if (hit) break;
+                if (now_ms() - start > limit) return 1;
+                struct timespec pause = {0, 1000000};
+                nanosleep(&pause, NULL);
+            }
+            struct timespec wall;
+            clock_gettime(CLOCK_REALTIME, &wall);
+            printf("%lld\n", (long long)wall.tv_sec * 1000000000LL + wall.tv_nsec);
+            fflush(stdout);
+        }
+        XCloseDisplay(d);
+        return 0;
+    }
     if (argc == 6 && strcmp(argv[1], "-h") == 0) {
         int x = atoi(argv[2]), y = atoi(argv[3]), w = atoi(argv[4]), h = atoi(argv[5]);
         if (x < 0 || y < 0 || w <= 0 || h <= 0 || x + w > width || y + h > height) return 1;
@@ -49,7 +92,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc < 3 || argc % 2 == 0) {
-        fprintf(stderr, "usage: xpixel X Y [X Y ...] | xpixel -h X Y W H\n");
+        fprintf(stderr, "usage: xpixel X Y [X Y ...] | xpixel -h X Y W H | xpixel -w MS X Y RRGGBB ...\n");
         return 2;
     }
     /* One image of the points' bounding box, so several probes cost one round trip. */
