@@ -76,10 +76,10 @@ profile() { # name
   command -v perf >/dev/null || { echo "no perf installed" >&2; return 0; }
   perf record -q -F 999 -g -p "$pid" -o "$shots/$1.perf.data" -- sleep "$seconds" >/dev/null 2>&1 || true
   perf report -i "$shots/$1.perf.data" --no-children -g none --sort dso,symbol --stdio 2>/dev/null |
-    grep -E '^ +[0-9.]+%' | sed 's/  *-  *-$//; s/ *$//' >"$shots/$1.perf.txt" || true
+    grep -E '^ +[0-9.]+%' | sed 's/ *- *- *$//' >"$shots/$1.perf.txt" || true
   echo "perf, $1: by library"
   perf report -i "$shots/$1.perf.data" --no-children -g none --sort dso --stdio 2>/dev/null |
-    grep -E '^ +[0-9.]+%' | sed 's/  *-  *-$//; s/ *$//' | head -8 || true
+    grep -E '^ +[0-9.]+%' | sed 's/ *- *- *$//' | head -8 || true
   echo "perf, $1: the 10 costliest functions (all in $shots/$1.perf.txt)"
   head -10 "$shots/$1.perf.txt"
 }
