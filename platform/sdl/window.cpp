@@ -400,6 +400,14 @@ bool CreateVideo(const char* title, const WindowClass& windowClass) {
         std::fprintf(stderr, "tarvel4: no video: %s\n", SDL_GetError());
         return false;
     }
+    // Without a display SDL falls back to drivers that show nothing: the game would run on
+    // unseen and never end. Only someone who asks for such a driver gets it.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && !SDL_getenv("SDL_VIDEODRIVER") &&
+        (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0)) {
+        std::fprintf(stderr, "tarvel4: no display to open a window on (SDL offers only \"%s\")\n", driver);
+        return false;
+    }
     const float baseFont = 15.0f, basePadY = 3.0f;
     v->scale = ChooseScale(static_cast<int>(baseFont + 2 * basePadY));
     v->menuHeight = static_cast<int>(baseFont * v->scale + 2 * basePadY * v->scale);

@@ -180,6 +180,17 @@ for driver in nosuchdriver disk; do
   ok
 done
 
+# --- no display at all: SDL would fall back to a driver that shows nothing; the game must not run on unseen
+if begin nodisplay; then
+  write_run_prefs "$base/prefs.prf"
+  (cd "$base" && unset DISPLAY && exec timeout 20 ./tarvel4) >"$out/$RUN.out" 2>&1 || code=$?
+  code=${code:-0}
+  [ "$code" = 0 ] || fail "$RUN: exit code $code (124: it ran on without a window)"
+  grep -q 'no display to open a window on\|no video' "$out/$RUN.out" || fail "$RUN: no word of the missing display"
+  code=
+  ok
+fi
+
 # --- prefs.prf that cannot be written at exit (a read-only directory is run.sh's) -----------------------
 if begin prefs-dir; then
   rm -f "$base/prefs.prf"

@@ -98,14 +98,23 @@ write_prefs() {
 }
 
 start_game() { # dir [user]
-  local dir=$1
-  (cd "$dir" && exec ${RUN_AS:-} ./tarvel4) >"$out/$RUN.out" 2>&1 &
-  game_pid=$!
-  W=
-  # a loaded machine can take a while to load the game's files before the window shows
-  for _ in $(seq 300); do
-    W=$(xdotool search --name '^Tarvel 4$' 2>/dev/null | head -1) && [ -n "$W" ] && break
-    sleep 0.1
+  local dir=$1 attempt
+  # A fresh client now and then finds the X server "not available" (seen under heavy load); the
+  # game then ends at once, and gets two more tries.
+  for attempt in 1 2 3; do
+    (cd "$dir" && exec ${RUN_AS:-} ./tarvel4) >"$out/$RUN.out" 2>&1 &
+    game_pid=$!
+    W=
+    # a loaded machine can take a while to load the game's files before the window shows
+    for _ in $(seq 300); do
+      W=$(xdotool search --name '^Tarvel 4$' 2>/dev/null | head -1) && [ -n "$W" ] && break
+      kill -0 "$game_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    [ -n "$W" ] && break
+    grep -q 'no video: x11 not available' "$out/$RUN.out" || break
+    echo "$RUN: the game found no X server, starting it again" >&2
+    wait "$game_pid" 2>/dev/null || true
   done
   [ -n "$W" ] || fail "$RUN: no window"
   eval "$(xdotool getwindowgeometry --shell "$W")"
