@@ -99,7 +99,7 @@ write_prefs() {
 
 start_game() { # dir [user]
   local dir=$1 attempt
-  # A fresh client now and then finds the X server "not available" (seen under heavy load); the
+  # A fresh client now and then cannot reach the X server (seen under heavy load); the
   # game then ends at once, and gets two more tries.
   for attempt in 1 2 3; do
     (cd "$dir" && exec ${RUN_AS:-} ./tarvel4) >"$out/$RUN.out" 2>&1 &
@@ -112,7 +112,7 @@ start_game() { # dir [user]
       sleep 0.1
     done
     [ -n "$W" ] && break
-    grep -q 'no video: x11 not available' "$out/$RUN.out" || break
+    grep -q 'x11 not available\|no display to open a window on' "$out/$RUN.out" || break
     echo "$RUN: the game found no X server, starting it again" >&2
     wait "$game_pid" 2>/dev/null || true
   done
