@@ -13,7 +13,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 seconds=${2:-20}
-export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 MESA_SHADER_CACHE_DISABLE=true
+source "$root/tests/e2e/xserver.sh"
 for tool in Xvfb xdotool import convert awk; do
   command -v $tool >/dev/null || { echo "missing $tool" >&2; exit 1; }
 done
@@ -29,11 +29,7 @@ rm -rf "$shots"
 mkdir -p "$shots"
 
 scratch=$(mktemp -d)
-n=70
-while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
-xvfb=$!
-export DISPLAY=:$n
+start_xvfb 70 "$scratch/xvfb.log"
 pid=
 session=
 cleanup() {
@@ -45,7 +41,6 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 
 hz=$(getconf CLK_TCK)
 now() { date +%s%N; }
@@ -105,14 +100,6 @@ cp "$game_bin" "$dir/tarvel4"
 } >"$dir/prefs.prf"
 [ "$(stat -c %s "$dir/prefs.prf")" = 217 ] || { echo "prefs.prf written wrongly" >&2; exit 1; }
 
-near() {
-  local a=$1 b=$2 i
-  for i in 0 2 4; do
-    local d=$((16#${a:$i:2} - 16#${b:$i:2}))
-    [ ${d#-} -le 12 ] || return 1
-  done
-}
-px() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | head -1; }
 ref_splash=$(px "$dir/graphics/vex.bmp" 320 100)
 ref_title=$(px "$dir/graphics/players.bmp" 50 10)
 # Sanity: the splash and the title probes must tell the two pictures apart.

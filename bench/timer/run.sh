@@ -5,15 +5,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 seconds=${2:-20}
-export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 MESA_SHADER_CACHE_DISABLE=true
-n=95
-while [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+source "$root/tests/e2e/xserver.sh"
+start_xvfb 95 /dev/null
 scratch=
 trap 'kill $xvfb 2>/dev/null || true; [ -n "$scratch" ] && rm -rf "$scratch"' EXIT
-sleep 1
-export DISPLAY=:$n
 echo "== sdl back end under Xvfb"
 "$build/bench/timer/timer_bench_sdl" periods "$seconds"
 echo "== headless back end, host clock"

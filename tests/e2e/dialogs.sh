@@ -228,14 +228,6 @@ echo "preferences: check boxes, track bars, Blocks field and OK work"
 
 # --- a round with the star background: yellow star pixels move over the black field -------------
 key F8
-wait_round() {
-  for _ in $(seq 20); do
-    shot "$1"
-    near "$(cpx "$1" 601 200)" FFFF1E && return 0
-    sleep 0.3
-  done
-  return 1
-}
 wait_round stars-1 || fail "F8 started no round"
 sleep 0.5
 shot stars-2
@@ -360,7 +352,7 @@ xdotool key F8
 started=
 for _ in $(seq 60); do
   wshot steer-1
-  near "$(wpx steer-1 601 200)" FFFF1E && started=1 && break
+  near "$(wpx steer-1 $FRAME_X $FRAME_Y)" $FRAME_COLOUR && started=1 && break
   sleep 0.05
 done
 [ -n "$started" ] || fail "F8 started no round"
@@ -432,7 +424,7 @@ wait_shows box-title 30 150 20 "$dir/graphics/players.bmp" 50 10 || fail "no tit
 sleep 0.5
 shot box-after
 shows box-after 50 50 "$dir/graphics/none.bmp" 10 10 || fail "the click under the box reached the game"
-near "$(cpx box-after 601 200)" FFFF1E && fail "F8 under the box started a round"
+near "$(cpx box-after $FRAME_X $FRAME_Y)" $FRAME_COLOUR && fail "F8 under the box started a round"
 close_game
 [ "$code" = 0 ] || fail "exit code $code after the message box"
 [ "$(prefs_bytes "$dir/prefs.prf" 168 8)" = "0 0 0 0 0 0 0 0" ] || fail "slot kinds changed under the box"

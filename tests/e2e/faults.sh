@@ -37,7 +37,7 @@ title_pic=players
 title_shown() {
   if [ "$title_pic" = players ]; then near "$(probe 150 20)" "$ref_players"; else near "$(probe 492 332)" "$ref_play"; fi
 }
-round_shown() { near "$(probe 601 200)" FFFF1E; }
+round_shown() { near "$(probe $FRAME_X $FRAME_Y)" $FRAME_COLOUR; }
 changed() { [ "$("$@")" != "$before" ]; }
 at_least() { [ "$(count "$2")" -ge "$1" ]; }
 

@@ -5,17 +5,13 @@
 # Screenshots are kept in $out/screens.
 rm -rf "$out"
 mkdir -p "$out/screens"
-export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 MESA_SHADER_CACHE_DISABLE=true
 for tool in Xvfb xdotool import convert; do
   command -v $tool >/dev/null || { echo "missing $tool" >&2; exit 1; }
 done
 
 # --- an X server of our own -------------------------------------------------------------------
-n=90
-while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-xvfb=$!
-export DISPLAY=:$n
+source "$src/xserver.sh"
+start_xvfb 90 "$out/xvfb.log"
 game_pid=
 cleanup() {
   if [ -n "$game_pid" ]; then
@@ -27,7 +23,6 @@ cleanup() {
   wait 2>/dev/null || true
 }
 trap cleanup EXIT
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 
 fail() {
   echo "FAIL: $*" >&2
@@ -36,22 +31,22 @@ fail() {
 }
 
 # --- pixels ---------------------------------------------------------------------------------------
-# hex colour RRGGBB of pixel (x, y) of an image file
-px() { convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | head -1; }
-# colours within 12 per channel (the game draws pictures at 16-bit depth)
-near() {
-  local a=$1 b=$2 i
-  for i in 0 2 4; do
-    local d=$(( 16#${a:$i:2} - 16#${b:$i:2} ))
-    [ ${d#-} -le 12 ] || return 1
-  done
-}
 shot() { import -window root "$out/screens/$1.png"; }
 # client pixel of the last screenshot
 cpx() { px "$out/screens/$1.png" $((WX + $2)) $((WY + MENU + $3)); }
 # does the client area at (x, y) show picture file's pixel (fx, fy)?
 shows() { # shot x y file fx fy
   near "$(cpx "$1" "$2" "$3")" "$(px "$4" "$5" "$6")"
+}
+# polls until a round's frame appears (a slow machine may not take the first screenshot before the
+# first worms are out, so the probe is the frame, not a panel)
+wait_round() { # name
+  for _ in $(seq 30); do
+    shot "$1"
+    near "$(cpx "$1" $FRAME_X $FRAME_Y)" $FRAME_COLOUR && return 0
+    sleep 0.3
+  done
+  return 1
 }
 # polls until `shows` holds, taking a fresh screenshot each time
 wait_shows() { # name timeout x y file fx fy
