@@ -6,6 +6,7 @@
 #include "platform/types.h"
 
 #include <cstddef>
+#include <vector>
 
 namespace plat {
 
@@ -20,6 +21,16 @@ int SurfaceHeight(Handle surface);
 const Colour* SurfacePixels(Handle surface);
 // Bumped by every call that changes a pixel, so a presenter can skip unchanged frames.
 uint64_t SurfaceVersion(Handle surface);
+
+// A rectangle of pixels: left <= x < right, top <= y < bottom.
+struct PixelRect {
+    int left, top, right, bottom;
+};
+// The surface notes where it changed on a grid of tiles this many pixels square.
+constexpr int kChangeTile = 16;
+// The parts of the surface changed since the last call (a new surface has changed all over), as
+// few rectangles of whole tiles (cut at the surface's edges), top to bottom; then forgets them.
+std::vector<PixelRect> TakeSurfaceChanges(Handle surface);
 
 // Solid fill of left <= x < right, top <= y < bottom, through the clip region.
 void FillRect(Handle surface, int left, int top, int right, int bottom, Colour colour);

@@ -27,6 +27,9 @@ struct Surface {
     bool clipped = false;
     std::vector<Rect> clip; // union of rectangles while clipped
     uint64_t version = 0;
+    int tilesX = 0, tilesY = 0;
+    std::vector<uint8_t> changedTiles; // 1 = some pixel of the tile changed since the last take
+    bool anyChanged = false;
 };
 
 struct Bitmap {
@@ -72,6 +75,20 @@ bool Drawable(const Surface& s, int x, int y) {
     return false;
 }
 
+// Notes that pixels inside the rectangle may have changed; the rectangle is cut to the surface.
+void NoteChange(Surface& s, int left, int top, int right, int bottom) {
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, s.width);
+    bottom = std::min(bottom, s.height);
+    if (left >= right || top >= bottom) return;
+    ++s.version;
+    s.anyChanged = true;
+    int tx0 = left / kChangeTile, tx1 = (right - 1) / kChangeTile;
+    for (int ty = top / kChangeTile; ty <= (bottom - 1) / kChangeTile; ++ty)
+        std::fill_n(s.changedTiles.begin() + static_cast<ptrdiff_t>(ty) * s.tilesX + tx0, tx1 - tx0 + 1, 1);
+}
+
 uint16_t To565(Colour c) {
     unsigned r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
     return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
@@ -92,6 +109,10 @@ Handle CreateSurface(int width, int height) {
     s.width = width;
     s.height = height;
     s.pixels.assign(static_cast<size_t>(width) * height, 0);
+    s.tilesX = (width + kChangeTile - 1) / kChangeTile;
+    s.tilesY = (height + kChangeTile - 1) / kChangeTile;
+    s.changedTiles.assign(static_cast<size_t>(s.tilesX) * s.tilesY, 0);
+    NoteChange(s, 0, 0, width, height);
     return id;
 }
 
@@ -119,6 +140,43 @@ uint64_t SurfaceVersion(Handle surface) {
     return s ? s->version : 0;
 }
 
+std::vector<PixelRect> TakeSurfaceChanges(Handle surface) {
+    std::vector<PixelRect> rects;
+    Surface* s = Find(surfaces, surface);
+    if (!s || !s->anyChanged) return rects;
+    // Runs of changed tiles along each tile row; a run spanning the same columns as one in the
+    // row above extends that rectangle downwards instead of starting another.
+    std::vector<size_t> above, here;
+    for (int ty = 0; ty < s->tilesY; ++ty) {
+        here.clear();
+        const uint8_t* row = s->changedTiles.data() + static_cast<ptrdiff_t>(ty) * s->tilesX;
+        for (int tx = 0; tx < s->tilesX;) {
+            if (!row[tx]) {
+                ++tx;
+                continue;
+            }
+            int start = tx;
+            while (tx < s->tilesX && row[tx]) ++tx;
+            PixelRect run{start * kChangeTile, ty * kChangeTile, std::min(tx * kChangeTile, s->width),
+                          std::min((ty + 1) * kChangeTile, s->height)};
+            auto same = std::find_if(above.begin(), above.end(), [&](size_t i) {
+                return rects[i].left == run.left && rects[i].right == run.right;
+            });
+            if (same != above.end()) {
+                rects[*same].bottom = run.bottom;
+                here.push_back(*same);
+            } else {
+                here.push_back(rects.size());
+                rects.push_back(run);
+            }
+        }
+        above.swap(here);
+    }
+    std::fill(s->changedTiles.begin(), s->changedTiles.end(), 0);
+    s->anyChanged = false;
+    return rects;
+}
+
 void FillRect(Handle surface, int left, int top, int right, int bottom, Colour colour) {
     Surface* s = Find(surfaces, surface);
     if (!s) return;
@@ -132,7 +190,7 @@ void FillRect(Handle surface, int left, int top, int right, int bottom, Colour c
         for (int y = r.top; y < r.bottom; ++y)
             std::fill(s->pixels.begin() + static_cast<ptrdiff_t>(y) * s->width + r.left,
                       s->pixels.begin() + static_cast<ptrdiff_t>(y) * s->width + r.right, colour);
-        ++s->version;
+        NoteChange(*s, r.left, r.top, r.right, r.bottom);
     };
     if (!s->clipped)
         fill({0, 0, s->width, s->height});
@@ -150,7 +208,7 @@ void WritePixel(Handle surface, int x, int y, Colour colour) {
     Surface* s = Find(surfaces, surface);
     if (!s || !Drawable(*s, x, y)) return;
     s->pixels[static_cast<size_t>(y) * s->width + x] = colour & 0x00FFFFFF;
-    ++s->version;
+    NoteChange(*s, x, y, x + 1, y + 1);
 }
 
 void SetTextColour(Handle surface, Colour colour) {
@@ -178,23 +236,33 @@ bool TextTransparent(Handle surface) {
 void DrawTextBytes(Handle surface, int x, int y, const char* text, int count) {
     Surface* s = Find(surfaces, surface);
     if (!s || !text || count <= 0) return;
+    // Each letter cell is drawn through each clip rectangle it meets, only where they overlap;
+    // rectangles that overlap each other draw the same pixels twice, to the same result.
+    const Rect whole{0, 0, s->width, s->height};
+    const Rect* clipBegin = s->clipped ? s->clip.data() : &whole;
+    const Rect* clipEnd = s->clipped ? clipBegin + s->clip.size() : &whole + 1;
     for (int i = 0; i < count; ++i) {
         int cellX = x + i * kGlyphWidth;
         if (cellX >= s->width) break;
         if (cellX + kGlyphWidth <= 0) continue;
         const GlyphBitmap& glyph = Glyph(static_cast<unsigned char>(text[i]));
-        for (int gy = 0; gy < kGlyphHeight; ++gy)
-            for (int gx = 0; gx < kGlyphWidth; ++gx) {
-                int px = cellX + gx, py = y + gy;
-                if (!Drawable(*s, px, py)) continue;
-                Colour& pixel = s->pixels[static_cast<size_t>(py) * s->width + px];
-                if (glyph.ink[gy][gx])
-                    pixel = s->textColour;
-                else if (!s->textTransparent)
-                    pixel = s->textBackground;
+        for (const Rect* r = clipBegin; r != clipEnd; ++r) {
+            int x0 = std::max({cellX, r->left, 0}), x1 = std::min({cellX + kGlyphWidth, r->right, s->width});
+            int y0 = std::max({y, r->top, 0}), y1 = std::min({y + kGlyphHeight, r->bottom, s->height});
+            for (int py = y0; py < y1; ++py) {
+                Colour* row = s->pixels.data() + static_cast<size_t>(py) * s->width;
+                const unsigned char* ink = glyph.ink[py - y];
+                for (int px = x0; px < x1; ++px) {
+                    if (ink[px - cellX])
+                        row[px] = s->textColour;
+                    else if (!s->textTransparent)
+                        row[px] = s->textBackground;
+                }
             }
+        }
     }
-    ++s->version;
+    NoteChange(*s, x, y, static_cast<int>(std::min<int64_t>(x + int64_t{count} * kGlyphWidth, s->width)),
+               y + kGlyphHeight);
 }
 
 Handle CreateRectRegion(int left, int top, int right, int bottom) {
@@ -358,7 +426,7 @@ void DrawImageListFrame(Handle list, int frame, Handle surface, int x, int y) {
             if (!f.opaque[i] || !Drawable(*s, x + fx, y + fy)) continue;
             s->pixels[static_cast<size_t>(y + fy) * s->width + (x + fx)] = From565(f.rgb565[i]);
         }
-    ++s->version;
+    NoteChange(*s, x, y, x + l->width, y + l->height);
 }
 
 void RemoveAllFromImageList(Handle list) {
