@@ -4,9 +4,7 @@
 // and reports what the player did, between frames, as the modal layers require.
 #include "platform/dialogs.h"
 
-#include <GL/gl.h>
 #include <SDL.h>
-#include <backends/imgui_impl_opengl3.h>
 #include <imgui.h>
 #include <imgui_internal.h>
 
@@ -39,17 +37,10 @@ constexpr ImU32 kCaption = IM_COL32(0x00, 0x00, 0x80, 0xFF);
 ImFont* dialogFont = nullptr;
 int fontScale = 0;
 
-// The window shows the game at a whole factor; dialogs are drawn at the same factor.
-int WindowScale() {
-    SDL_Window* window = SDL_GL_GetCurrentWindow();
-    int w = kScreenWidth, h = kScreenHeight;
-    if (window) SDL_GetWindowSize(window, &w, &h);
-    return std::max(1, w / kScreenWidth);
-}
-
 // Adds the dialog face to the font atlas (once per scale), outside any frame.
 void EnsureFont() {
-    int scale = WindowScale();
+    // The window shows the game at a whole factor; dialogs are drawn at the same factor.
+    int scale = sdl::CurrentViewPlace().scale;
     if (dialogFont && fontScale == scale) return;
     ImGuiIO& io = ImGui::GetIO();
     ImFontConfig config;
@@ -60,8 +51,7 @@ void EnsureFont() {
         const_cast<unsigned char*>(dialog::FontData()), static_cast<int>(dialog::FontSize()),
         dialog::kFontPixels * static_cast<float>(scale), &config, kGlyphRanges);
     fontScale = scale;
-    ImGui_ImplOpenGL3_DestroyFontsTexture();
-    ImGui_ImplOpenGL3_CreateFontsTexture();
+    sdl::RebuildUiFonts();
 }
 
 bool TopLayer() {
@@ -151,46 +141,45 @@ int EditCallback(ImGuiInputTextCallbackData* data) {
 
 struct DialogView {
     dialog::Dialog* d;
-    GLuint texture = 0;
+    SDL_Texture* texture = nullptr;
     std::map<int, EditBuffer> edits;
     std::vector<Event> events;
     int lastMouseX = -1, lastMouseY = -1;
     uint64_t uploaded = ~0ull;
 
     explicit DialogView(dialog::Dialog* dialog) : d(dialog) {
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, d->width, d->height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        // 0x00BBGGRR is the XBGR8888 format: red in the low byte, the top byte unused.
+        texture = SDL_CreateTexture(sdl::UiRenderer(), SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING,
+                                    d->width, d->height);
+        if (texture) {
+            SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
+            SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
+        }
     }
-    ~DialogView() { glDeleteTextures(1, &texture); }
+    ~DialogView() {
+        if (texture) SDL_DestroyTexture(texture);
+    }
     DialogView(const DialogView&) = delete;
     DialogView& operator=(const DialogView&) = delete;
 
-    // The surface holds 0x00BBGGRR, which is RGBA byte order with the alpha byte ignored.
     void Upload() {
         const Colour* pixels = SurfacePixels(d->surface);
         uint64_t version = SurfaceVersion(d->surface);
-        if (!pixels || version == uploaded) return;
+        if (!pixels || !texture || version == uploaded) return;
         uploaded = version;
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, d->width, d->height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+        SDL_UpdateTexture(texture, nullptr, pixels, d->width * static_cast<int>(sizeof(Colour)));
     }
 
     void Draw() {
         const float k = static_cast<float>(fontScale);
-        ImGuiIO& io = ImGui::GetIO();
         bool top = TopLayer();
         PushClassicStyle(k);
         float captionHeight = d->layout->caption ? std::round(dialogFont->FontSize + 6 * k) : 0;
         float frame = 3 * k;
         ImVec2 size(d->width * k + 2 * frame, d->height * k + captionHeight + 2 * frame);
         // Centred over the game's picture, which sits under the menu bar.
-        float menu = io.DisplaySize.y - kScreenHeight * k;
-        ImVec2 centre(io.DisplaySize.x * 0.5f, menu + (io.DisplaySize.y - menu) * 0.5f);
+        sdl::ViewPlace place = sdl::CurrentViewPlace();
+        ImVec2 centre(place.x + kScreenWidth * k * 0.5f, place.y + kScreenHeight * k * 0.5f);
         ImVec2 pos(std::round(centre.x - size.x * 0.5f), std::round(centre.y - size.y * 0.5f));
         ImGui::SetNextWindowPos(pos, ImGuiCond_Always);
         ImGui::SetNextWindowSize(size, ImGuiCond_Always);
@@ -209,7 +198,7 @@ struct DialogView {
             ImVec2 inner(pos.x + frame, pos.y + frame);
             if (d->layout->caption) DrawCaption(draw, inner, d->width * k, dialog::ToUtf8(d->title), k);
             ImVec2 origin(inner.x, inner.y + captionHeight);
-            draw->AddImage(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(texture)), origin,
+            draw->AddImage(static_cast<ImTextureID>(texture), origin,
                            ImVec2(origin.x + d->width * k, origin.y + d->height * k));
             for (dialog::Control& c : d->controls) DrawControl(c, origin, k);
             if (top) NoteKeysAndMouse(origin, k);

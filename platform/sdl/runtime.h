@@ -2,12 +2,22 @@
 //
 // Everything runs on the window's thread. A frame takes the waiting SDL events (game input
 // becomes messages for the window procedure), lets due timers run when that is allowed, and
-// presents: the surface scaled into the window, the menu bar and every modal layer drawn by ImGui.
+// presents (present.h): the surface scaled into the window, the menu bar and every modal layer drawn
+// by ImGui.
 #pragma once
 #include <cstdint>
 #include <functional>
 
+struct SDL_Renderer;
+
 namespace plat::sdl {
+
+// Where the view sits in the window: its scale and top-left corner, in window pixels.
+struct ViewPlace {
+    int scale = 1;
+    int x = 0, y = 0;
+    bool operator==(const ViewPlace&) const = default;
+};
 
 // --- clock (clock.cpp) --------------------------------------------------------------------------
 
@@ -40,8 +50,14 @@ bool NextPresentTime(int64_t& atNs);
 // True while a frame is being drawn: modal layer draw functions run then and must not present,
 // pause or open further modal loops themselves.
 bool InFrame();
-// Tears the window, GL and ImGui down; main() calls it after AppMain returns.
+// Tears the window, its renderer and ImGui down; main() calls it after AppMain returns.
 void Shutdown();
+// Where the view sits in the window now.
+ViewPlace CurrentViewPlace();
+// The renderer ImGui draws with, for the textures of modal layers; nullptr without a window.
+SDL_Renderer* UiRenderer();
+// Makes ImGui's font texture again after a face was added to its atlas (outside any frame).
+void RebuildUiFonts();
 
 // A modal layer: drawn with ImGui over the window in every frame while it lives. Only the newest
 // layer takes input; older ones are drawn disabled. The menu bar is disabled while any is up.

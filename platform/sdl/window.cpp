@@ -1,17 +1,16 @@
-// The real window: SDL2 with an OpenGL context, the surface shown as a texture scaled by a whole
-// factor, the menu bar and modal layers drawn by Dear ImGui, and the message queue fed from SDL events.
+// The real window: SDL2, the surface scaled by a whole factor (present.h), the menu bar and modal
+// layers drawn by Dear ImGui, and the message queue fed from SDL events.
 #include "platform/window.h"
 
-#include <GL/gl.h>
 #include <SDL.h>
-#include <backends/imgui_impl_opengl3.h>
 #include <backends/imgui_impl_sdl.h>
+#include <backends/imgui_impl_sdlrenderer.h>
 #include <imgui.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <memory>
@@ -19,6 +18,8 @@
 #include <vector>
 
 #include "platform/sdl/keymap.h"
+#include "platform/sdl/menubar.h"
+#include "platform/sdl/present.h"
 #include "platform/sdl/runtime.h"
 #include "platform/surface.h"
 
@@ -35,38 +36,15 @@ constexpr Handle kMainWindow = 1;
 constexpr int kDefaultRefreshHz = 60;
 // After input, ImGui gets a few frames to settle (popups appear a frame after they open).
 constexpr int kFramesAfterInput = 3;
+// The menu bar's font and padding at scale 1; both grow with the view's scale.
+constexpr float kBarFont = 15.0f, kBarPadY = 3.0f;
 
 struct Icon {
     int width, height;
     std::vector<uint32_t> rgba;
 };
 
-// One popup of the menu bar, its items and the letter Alt opens it with.
-struct Popup {
-    std::string label; // without '&'
-    int mnemonic;      // index into label, -1 for none
-    std::vector<MenuItem> items;
-};
-
-struct Label {
-    std::string text;
-    int mnemonic;
-};
-
-Label StripMnemonic(const char* text) {
-    Label label{"", -1};
-    for (const char* c = text; *c; ++c) {
-        if (*c == '&' && c[1] && c[1] != '&') {
-            label.mnemonic = static_cast<int>(label.text.size());
-            continue;
-        }
-        if (*c == '&' && c[1] == '&') ++c;
-        label.text += *c;
-    }
-    return label;
-}
-
-// --- RAII owners of the SDL, GL and ImGui handles -----------------------------------------------
+// --- RAII owners of the SDL and ImGui handles ---------------------------------------------------
 
 struct SdlVideo {
     bool ok = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
@@ -79,26 +57,12 @@ struct WindowDeleter {
     void operator()(SDL_Window* w) const { SDL_DestroyWindow(w); }
 };
 
-struct GlContext {
-    SDL_GLContext context = nullptr;
-    ~GlContext() {
-        if (context) SDL_GL_DeleteContext(context);
-    }
-};
-
 struct ImGuiRuntime {
-    bool context = false, sdl = false, gl = false;
+    bool context = false, sdl = false, renderer = false;
     ~ImGuiRuntime() {
-        if (gl) ImGui_ImplOpenGL3_Shutdown();
+        if (renderer) ImGui_ImplSDLRenderer_Shutdown();
         if (sdl) ImGui_ImplSDL2_Shutdown();
         if (context) ImGui::DestroyContext();
-    }
-};
-
-struct Texture {
-    GLuint id = 0;
-    ~Texture() {
-        if (id) glDeleteTextures(1, &id);
     }
 };
 
@@ -106,10 +70,9 @@ struct Texture {
 struct Video {
     SdlVideo sdlVideo;
     std::unique_ptr<SDL_Window, WindowDeleter> window;
-    GlContext gl;
+    std::unique_ptr<sdl::Presenter> presenter;
     ImGuiRuntime imgui;
-    Texture texture;
-    int scale = 1;
+    sdl::ViewPlace place;
     int menuHeight = 0;
 };
 
@@ -119,9 +82,8 @@ struct State {
     std::map<std::string, Icon> icons;
     std::unique_ptr<Video> video;
     WindowProc proc = nullptr;
-    std::vector<Popup> popups;
     Handle surface = 0;
-    uint64_t uploadedVersion = ~0ull;
+    uint64_t shownVersion = ~0ull;
     std::deque<Message> queue;
     bool quitPosted = false;
     int quitCode = 0;
@@ -133,8 +95,6 @@ struct State {
     bool presentWaiting = false;
     int framesWanted = kFramesAfterInput;
     bool menuOpen = false; // a menu popup was open in the last frame
-    int openPopupRequest = -1;
-    bool closeMenuRequest = false; // Escape in an open menu
     bool inFrame = false;
     std::vector<std::function<void()>> layers; // innermost last
     // ImGui of this vintage reads keys as held or not once a frame, so a tap whose press and
@@ -143,12 +103,16 @@ struct State {
     // every event after it, waits for the next frame.
     std::vector<SDL_Scancode> changedSinceFrame;
     std::deque<SDL_Event> waitingForFrame;
+    // Where SIGUSR1 asks the surface to be written (TARVEL_SURFACE_PNG), for the end-to-end checks.
+    std::string surfaceDumpPath;
 };
 
 State& S() {
     static State state;
     return state;
 }
+
+volatile std::sig_atomic_t surfaceDumpAsked = 0;
 
 bool Modal() {
     return !S().layers.empty();
@@ -158,149 +122,83 @@ void Post(Msg msg, intptr_t first, intptr_t second) {
     S().queue.push_back({kMainWindow, msg, first, second});
 }
 
+// The view fills the client area below the menu bar, centred.
+void PlaceView(Video& v) {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(v.window.get(), &w, &h);
+    int k = v.place.scale;
+    v.place.x = std::max(0, (w - kScreenWidth * k) / 2);
+    v.place.y = v.menuHeight + std::max(0, (h - v.menuHeight - kScreenHeight * k) / 2);
+}
+
 // --- presenting ---------------------------------------------------------------------------------
 
-void UploadSurface() {
-    State& s = S();
-    const Colour* pixels = SurfacePixels(s.surface);
-    if (!pixels) return;
-    uint64_t version = SurfaceVersion(s.surface);
-    if (version == s.uploadedVersion) return;
-    s.uploadedVersion = version;
-    glBindTexture(GL_TEXTURE_2D, s.video->texture.id);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    // 0x00BBGGRR is R, G, B, 0 in memory; the RGB texture drops that last byte and reads opaque.
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kScreenWidth, kScreenHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-}
-
-// Underlines the mnemonic letter of a label whose text starts at textPos.
-void Underline(const Label& label, ImVec2 textPos, bool enabled) {
-    if (label.mnemonic < 0) return;
-    const char* text = label.text.c_str();
-    float x0 = textPos.x + ImGui::CalcTextSize(text, text + label.mnemonic).x;
-    float x1 = x0 + ImGui::CalcTextSize(text + label.mnemonic, text + label.mnemonic + 1).x;
-    float y = textPos.y + ImGui::GetFontSize();
-    ImU32 colour = ImGui::GetColorU32(enabled ? ImGuiCol_Text : ImGuiCol_TextDisabled);
-    ImGui::GetWindowDrawList()->AddLine(ImVec2(x0, y), ImVec2(x1, y), colour,
-                                        std::max(1.0f, ImGui::GetFontSize() / 14.0f));
-}
-
-void DrawMenuBar() {
-    State& s = S();
-    if (!ImGui::BeginMainMenuBar()) return;
-    bool enabled = !Modal();
-    float halfSpacing = std::floor(ImGui::GetStyle().ItemSpacing.x * 0.5f);
-    for (int i = 0; i < static_cast<int>(s.popups.size()); ++i) {
-        const Popup& popup = s.popups[i];
-        if (s.openPopupRequest == i && enabled) ImGui::OpenPopup(ImGui::GetID(popup.label.c_str()));
-        ImVec2 at = ImGui::GetCursorScreenPos();
-        bool open = ImGui::BeginMenu(popup.label.c_str(), enabled);
-        // The bar's labels sit half an item spacing in and a frame padding down.
-        ImVec2 textPos(at.x + halfSpacing, at.y + ImGui::GetStyle().FramePadding.y);
-        if (open) {
-            for (const MenuItem& item : popup.items) {
-                if (!item.text) {
-                    ImGui::Separator();
-                    continue;
-                }
-                Label label = StripMnemonic(item.text);
-                ImVec2 itemAt = ImGui::GetCursorScreenPos();
-                if (ImGui::MenuItem(label.text.c_str())) Post(Msg::Command, item.command, 0);
-                Underline(label, itemAt, true);
-            }
-            if (s.closeMenuRequest) ImGui::CloseCurrentPopup();
-            ImGui::EndMenu();
-        }
-        // Drawn once the popup is ended, so it lands in the bar's draw list, not the popup's.
-        Label barLabel{popup.label, popup.mnemonic};
-        Underline(barLabel, textPos, enabled);
-    }
-    s.openPopupRequest = -1;
-    s.closeMenuRequest = false;
-    ImGui::EndMainMenuBar();
-}
-
+// One frame: ImGui runs when the menu bar or a layer may have changed, then the presenter sends
+// what changed.
 void Present() {
     State& s = S();
     Video& v = *s.video;
     s.inFrame = true;
-    ImGui_ImplOpenGL3_NewFrame();
-    ImGui_ImplSDL2_NewFrame();
-    ImGuiIO& io = ImGui::GetIO();
-    // The back end reads the pointer from the desktop-wide state, which some X servers (Xvfb, VNC)
-    // refresh only on raw device events: a dragged track bar would stand still. The window's own
-    // motion events are always current.
-    if (ImGui::IsMousePosValid(&io.MousePos)) {
-        int mx = 0, my = 0;
-        SDL_GetMouseState(&mx, &my);
-        io.MousePos = ImVec2(static_cast<float>(mx), static_cast<float>(my));
+    ImDrawData* ui = nullptr;
+    if (s.framesWanted > 0 || s.menuOpen || Modal() || v.presenter->NeedsUiEveryFrame()) {
+        ImGui_ImplSDLRenderer_NewFrame();
+        ImGui_ImplSDL2_NewFrame();
+        ImGuiIO& io = ImGui::GetIO();
+        // The back end reads the pointer from the desktop-wide state, which some X servers (Xvfb,
+        // VNC) refresh only on raw device events: a dragged track bar would stand still. The
+        // window's own motion events are always current.
+        if (ImGui::IsMousePosValid(&io.MousePos)) {
+            int mx = 0, my = 0;
+            SDL_GetMouseState(&mx, &my);
+            io.MousePos = ImVec2(static_cast<float>(mx), static_cast<float>(my));
+        }
+        // Keyboard navigation only inside menus and modal layers; otherwise keys belong to the game.
+        if (s.menuOpen || Modal())
+            io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard;
+        else
+            io.ConfigFlags &= ~ImGuiConfigFlags_NavEnableKeyboard;
+        ImGui::NewFrame();
+        sdl::DrawMenuBar(!Modal(), [](int command) { Post(Msg::Command, command, 0); });
+        for (size_t i = 0; i < s.layers.size(); ++i) {
+            bool topLayer = i + 1 == s.layers.size();
+            if (!topLayer) ImGui::BeginDisabled();
+            s.layers[i]();
+            if (!topLayer) ImGui::EndDisabled();
+        }
+        s.menuOpen =
+            ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId | ImGuiPopupFlags_AnyPopupLevel) && !Modal();
+        ImGui::Render();
+        ui = ImGui::GetDrawData();
     }
-    // Keyboard navigation only inside menus and modal layers; otherwise keys belong to the game.
-    if (s.menuOpen || Modal())
-        io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard;
-    else
-        io.ConfigFlags &= ~ImGuiConfigFlags_NavEnableKeyboard;
-    ImGui::NewFrame();
-
-    UploadSurface();
-    float top = static_cast<float>(v.menuHeight);
-    ImVec2 size(static_cast<float>(kScreenWidth * v.scale), static_cast<float>(kScreenHeight * v.scale));
-    ImDrawList* background = ImGui::GetBackgroundDrawList();
-    background->AddImage(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(v.texture.id)), ImVec2(0, top),
-                         ImVec2(size.x, top + size.y));
-    if (Modal())
-        background->AddRectFilled(ImVec2(0, top), ImVec2(size.x, top + size.y), IM_COL32(0, 0, 0, 90));
-
-    DrawMenuBar();
-    for (size_t i = 0; i < s.layers.size(); ++i) {
-        bool top_layer = i + 1 == s.layers.size();
-        if (!top_layer) ImGui::BeginDisabled();
-        s.layers[i]();
-        if (!top_layer) ImGui::EndDisabled();
-    }
-    s.menuOpen =
-        ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId | ImGuiPopupFlags_AnyPopupLevel) && !Modal();
-
-    ImGui::Render();
-    int w, h;
-    SDL_GL_GetDrawableSize(v.window.get(), &w, &h);
-    glViewport(0, 0, w, h);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
-    SDL_GL_SwapWindow(v.window.get());
+    const Colour* view = SurfacePixels(s.surface);
+    s.shownVersion = SurfaceVersion(s.surface);
+    v.presenter->Show(view, view ? TakeSurfaceChanges(s.surface) : std::vector<PixelRect>{}, ui, Modal(),
+                      v.place);
     s.inFrame = false;
     s.changedSinceFrame.clear();
     if (!s.waitingForFrame.empty()) s.framesWanted = std::max(s.framesWanted, 1);
 }
 
+void DumpSurfaceIfAsked() {
+    State& s = S();
+    if (!surfaceDumpAsked) return;
+    surfaceDumpAsked = 0;
+    if (!s.surface || s.surfaceDumpPath.empty()) return;
+    // What is written is what the next present shows: present now, so the two are the same moment.
+    sdl::PresentIfDue();
+    std::string partial = s.surfaceDumpPath + ".part";
+    if (WriteSurfacePng(s.surface, partial.c_str())) std::rename(partial.c_str(), s.surfaceDumpPath.c_str());
+}
+
 // --- events -------------------------------------------------------------------------------------
 
 bool ToClient(int wx, int wy, int& x, int& y) {
-    const Video& v = *S().video;
-    int cy = wy - v.menuHeight;
-    if (wx < 0 || cy < 0) return false;
-    x = wx / v.scale;
-    y = cy / v.scale;
+    const sdl::ViewPlace& place = S().video->place;
+    int cx = wx - place.x, cy = wy - place.y;
+    if (cx < 0 || cy < 0) return false;
+    x = cx / place.scale;
+    y = cy / place.scale;
     return x < kScreenWidth && y < kScreenHeight;
-}
-
-// Alt plus the underlined letter of a popup opens it.
-bool OpenByMnemonic(const SDL_KeyboardEvent& key) {
-    State& s = S();
-    if (!(key.keysym.mod & KMOD_ALT) || key.repeat || Modal()) return false;
-    int vk = sdl::VirtualKey(key.keysym.scancode);
-    for (int i = 0; i < static_cast<int>(s.popups.size()); ++i) {
-        const Popup& p = s.popups[i];
-        if (p.mnemonic < 0) continue;
-        char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(p.label[p.mnemonic])));
-        if (vk == letter) {
-            s.openPopupRequest = i;
-            return true;
-        }
-    }
-    return false;
 }
 
 // A key already pressed since the last frame changes again: ImGui must see a frame in between.
@@ -312,6 +210,35 @@ bool MustWaitForFrame(const SDL_Event& e) {
            s.changedSinceFrame.end();
 }
 
+void HandleWindowEvent(const SDL_WindowEvent& e) {
+    State& s = S();
+    switch (e.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        Post(Msg::Close, 0, 0);
+        break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        s.wasMinimised = true;
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+        if (s.wasMinimised) {
+            s.wasMinimised = false;
+            s.paintPending = true;
+        }
+        s.video->presenter->Invalidate();
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        PlaceView(*s.video);
+        s.video->presenter->Invalidate();
+        break;
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_EXPOSED:
+        s.video->presenter->Invalidate();
+        break;
+    default:
+        break;
+    }
+}
+
 void HandleEvent(const SDL_Event& e) {
     State& s = S();
     bool uiKeys = s.menuOpen || Modal();
@@ -321,21 +248,16 @@ void HandleEvent(const SDL_Event& e) {
         return;
     case SDL_WINDOWEVENT:
         ImGui_ImplSDL2_ProcessEvent(&e);
-        if (e.window.event == SDL_WINDOWEVENT_CLOSE) Post(Msg::Close, 0, 0);
-        if (e.window.event == SDL_WINDOWEVENT_MINIMIZED) s.wasMinimised = true;
-        if (e.window.event == SDL_WINDOWEVENT_RESTORED && s.wasMinimised) {
-            s.wasMinimised = false;
-            s.paintPending = true;
-        }
+        HandleWindowEvent(e.window);
         return;
     case SDL_KEYDOWN:
         if (uiKeys) {
             ImGui_ImplSDL2_ProcessEvent(&e);
             s.changedSinceFrame.push_back(e.key.keysym.scancode);
-            if (s.menuOpen && e.key.keysym.scancode == SDL_SCANCODE_ESCAPE) s.closeMenuRequest = true;
+            if (s.menuOpen && e.key.keysym.scancode == SDL_SCANCODE_ESCAPE) sdl::CloseMenu();
             return;
         }
-        if (OpenByMnemonic(e.key)) return;
+        if (!Modal() && sdl::OpenMenuByMnemonic(e.key)) return;
         if (int vk = sdl::VirtualKey(e.key.keysym.scancode)) Post(Msg::KeyDown, vk, 0);
         return;
     case SDL_KEYUP:
@@ -379,13 +301,14 @@ void HandleEvent(const SDL_Event& e) {
 // --- creating the window ------------------------------------------------------------------------
 
 // The largest whole factor at which the window fits the desktop with room to spare.
-int ChooseScale(int menuHeight) {
+int ChooseScale() {
     SDL_Rect usable;
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0) {
         SDL_DisplayMode mode;
         if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return 1;
         usable = {0, 0, mode.w, mode.h};
     }
+    const int menuHeight = static_cast<int>(kBarFont + 2 * kBarPadY);
     int scale = 1;
     while (kScreenWidth * (scale + 1) <= usable.w * 9 / 10 &&
            kScreenHeight * (scale + 1) + menuHeight * (scale + 1) <= usable.h * 85 / 100)
@@ -393,8 +316,52 @@ int ChooseScale(int menuHeight) {
     return scale;
 }
 
+void SetWindowIcon(SDL_Window* window, const char* iconName) {
+    State& s = S();
+    auto icon = s.icons.find(iconName ? iconName : "");
+    if (icon == s.icons.end()) return;
+    SDL_Surface* pixels =
+        SDL_CreateRGBSurfaceWithFormatFrom(icon->second.rgba.data(), icon->second.width, icon->second.height,
+                                           32, icon->second.width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (!pixels) return;
+    SDL_SetWindowIcon(window, pixels);
+    SDL_FreeSurface(pixels);
+}
+
+bool StartImGui(Video& v) {
+    IMGUI_CHECKVERSION();
+    ImGui::CreateContext();
+    v.imgui.context = true;
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr; // nothing is written next to the game's own files
+    io.LogFilename = nullptr;
+    const float k = static_cast<float>(v.place.scale);
+    ImFontConfig font;
+    font.FontDataOwnedByAtlas = false;
+    io.Fonts->AddFontFromMemoryTTF(const_cast<unsigned char*>(tarvel_font_data),
+                                   static_cast<int>(tarvel_font_size), kBarFont * k, &font);
+    ImGui::StyleColorsClassic();
+    ImGuiStyle& style = ImGui::GetStyle();
+    style.FramePadding.y = kBarPadY;
+    style.DisplaySafeAreaPadding = ImVec2(0, 0);
+    style.WindowRounding = 0;
+    // Crisp lines, a whole pixel wide: smoothed ones come from the font texture, which SDL's
+    // software renderer samples without filtering (two pixels wide), or from a fringe of vertex
+    // alpha (washed out). The lines of menus and dialogs are straight anyway.
+    style.AntiAliasedLines = false;
+    style.ScaleAllSizes(k);
+    v.imgui.sdl = ImGui_ImplSDL2_InitForSDLRenderer(v.window.get());
+    v.imgui.renderer = ImGui_ImplSDLRenderer_Init(v.presenter->Renderer());
+    return v.imgui.sdl && v.imgui.renderer;
+}
+
 bool CreateVideo(const char* title, const WindowClass& windowClass) {
     State& s = S();
+    // Asked before SDL's video starts here: the question is put to a child process.
+    bool accelerated = sdl::WantAcceleratedPresenting();
+    // Without acceleration the window's pixels go straight to the display (shared memory on X11)
+    // rather than through SDL's own texture, which would be software OpenGL again.
+    if (!accelerated) SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_OVERRIDE);
     auto v = std::make_unique<Video>();
     if (!v->sdlVideo.ok) {
         std::fprintf(stderr, "tarvel4: no video: %s\n", SDL_GetError());
@@ -408,101 +375,35 @@ bool CreateVideo(const char* title, const WindowClass& windowClass) {
         std::fprintf(stderr, "tarvel4: no display to open a window on (SDL offers only \"%s\")\n", driver);
         return false;
     }
-    const float baseFont = 15.0f, basePadY = 3.0f;
-    v->scale = ChooseScale(static_cast<int>(baseFont + 2 * basePadY));
-    v->menuHeight = static_cast<int>(baseFont * v->scale + 2 * basePadY * v->scale);
-
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    v->place.scale = ChooseScale();
+    v->menuHeight = static_cast<int>((kBarFont + 2 * kBarPadY) * static_cast<float>(v->place.scale));
     v->window.reset(SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                     kScreenWidth * v->scale, kScreenHeight * v->scale + v->menuHeight,
-                                     SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN));
+                                     kScreenWidth * v->place.scale,
+                                     kScreenHeight * v->place.scale + v->menuHeight, SDL_WINDOW_HIDDEN));
     if (!v->window) {
         std::fprintf(stderr, "tarvel4: no window: %s\n", SDL_GetError());
         return false;
     }
-    const char* glsl = "#version 130";
-    v->gl.context = SDL_GL_CreateContext(v->window.get());
-    if (!v->gl.context) {
-        // An older GL still shows a texture; ImGui's GL3 renderer copes with GLSL 1.20.
-        SDL_GL_ResetAttributes();
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        glsl = "#version 120";
-        v->gl.context = SDL_GL_CreateContext(v->window.get());
-    }
-    if (!v->gl.context) {
-        std::fprintf(stderr, "tarvel4: no OpenGL context: %s\n", SDL_GetError());
+    v->presenter = sdl::Presenter::Create(v->window.get(), accelerated);
+    if (!v->presenter) {
+        std::fprintf(stderr, "tarvel4: no renderer: %s\n", SDL_GetError());
         return false;
     }
-    SDL_GL_MakeCurrent(v->window.get(), v->gl.context);
-    SDL_GL_SetSwapInterval(0); // vsync would hold up the tick that presents
+    PlaceView(*v);
     SDL_DisplayMode mode;
     if (SDL_GetWindowDisplayMode(v->window.get(), &mode) == 0 && mode.refresh_rate >= 30)
         s.frameIntervalNs = 1'000'000'000 / mode.refresh_rate;
-
-    auto icon = s.icons.find(windowClass.icon ? windowClass.icon : "");
-    if (icon != s.icons.end()) {
-        SDL_Surface* pixels = SDL_CreateRGBSurfaceWithFormatFrom(
-            icon->second.rgba.data(), icon->second.width, icon->second.height, 32, icon->second.width * 4,
-            SDL_PIXELFORMAT_RGBA32);
-        if (pixels) {
-            SDL_SetWindowIcon(v->window.get(), pixels);
-            SDL_FreeSurface(pixels);
-        }
-    }
-
-    IMGUI_CHECKVERSION();
-    ImGui::CreateContext();
-    v->imgui.context = true;
-    ImGuiIO& io = ImGui::GetIO();
-    io.IniFilename = nullptr; // nothing is written next to the game's own files
-    io.LogFilename = nullptr;
-    ImFontConfig font;
-    font.FontDataOwnedByAtlas = false;
-    io.Fonts->AddFontFromMemoryTTF(const_cast<unsigned char*>(tarvel_font_data),
-                                   static_cast<int>(tarvel_font_size), baseFont * v->scale, &font);
-    ImGui::StyleColorsClassic();
-    ImGuiStyle& style = ImGui::GetStyle();
-    style.FramePadding.y = basePadY;
-    style.DisplaySafeAreaPadding = ImVec2(0, 0);
-    style.WindowRounding = 0;
-    style.ScaleAllSizes(static_cast<float>(v->scale));
-    v->imgui.sdl = ImGui_ImplSDL2_InitForOpenGL(v->window.get(), v->gl.context);
-    v->imgui.gl = ImGui_ImplOpenGL3_Init(glsl);
-    if (!v->imgui.sdl || !v->imgui.gl) {
+    SetWindowIcon(v->window.get(), windowClass.icon);
+    if (!StartImGui(*v)) {
         std::fprintf(stderr, "tarvel4: ImGui could not start\n");
         return false;
     }
-
-    glGenTextures(1, &v->texture.id);
-    glBindTexture(GL_TEXTURE_2D, v->texture.id);
-    // Whole-factor scaling with square pixels, as the surface was drawn.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, kScreenWidth, kScreenHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 nullptr);
+    if (const char* dump = SDL_getenv("TARVEL_SURFACE_PNG"); dump && *dump) {
+        s.surfaceDumpPath = dump;
+        std::signal(SIGUSR1, [](int) { surfaceDumpAsked = 1; });
+    }
     s.video = std::move(v);
     return true;
-}
-
-void BuildPopups(const char* menuName) {
-    State& s = S();
-    s.popups.clear();
-    auto menu = s.menus.find(menuName ? menuName : "");
-    if (menu == s.menus.end()) return;
-    std::string current;
-    for (const MenuItem& item : menu->second) {
-        std::string name = item.popup ? item.popup : "";
-        if (s.popups.empty() || name != current) {
-            Label label = StripMnemonic(name.c_str());
-            s.popups.push_back({label.text, label.mnemonic, {}});
-            current = name;
-        }
-        s.popups.back().items.push_back(item);
-    }
 }
 
 } // namespace
@@ -536,7 +437,11 @@ Handle CreateMainWindow(const char* className, const char* title, int clientWidt
     if (it == s.classes.end() || s.video) return 0;
     if (clientWidth != kScreenWidth || clientHeight != kScreenHeight) return 0;
     if (!CreateVideo(title ? title : "", it->second)) return 0;
-    BuildPopups(it->second.menu);
+    auto menu = s.menus.find(it->second.menu ? it->second.menu : "");
+    if (menu != s.menus.end())
+        sdl::BuildMenuBar(menu->second.data(), static_cast<int>(menu->second.size()));
+    else
+        sdl::BuildMenuBar(nullptr, 0);
     s.proc = it->second.proc;
     s.proc(kMainWindow, Msg::Create, 0, 0);
     return kMainWindow;
@@ -566,6 +471,7 @@ void ShowWindow(Handle window, int showState) {
         break;
     }
     if (showState != 0) s.paintPending = true;
+    s.video->presenter->Invalidate();
     s.framesWanted = kFramesAfterInput;
 }
 
@@ -587,13 +493,14 @@ Handle AcquireWindowSurface(Handle window) {
     State& s = S();
     if (window != kMainWindow || !s.video) return 0;
     if (!s.surface) s.surface = CreateSurface(kScreenWidth, kScreenHeight);
-    s.uploadedVersion = ~0ull;
+    s.shownVersion = ~0ull;
+    s.video->presenter->Invalidate();
     return s.surface;
 }
 
 void ReleaseWindowSurface(Handle, Handle surface) {
     State& s = S();
-    // The window keeps showing the last frame uploaded.
+    // The window keeps showing the last frame presented.
     if (surface && surface == s.surface) s.surface = 0;
     DestroySurface(surface);
 }
@@ -610,6 +517,7 @@ bool NextMessage(Message& message) {
         sdl::PumpEvents();
         bool ticked = sdl::RunDueTimer();
         sdl::PresentIfDue();
+        DumpSurfaceIfAsked();
         if (ticked) continue;
         if (!s.queue.empty()) {
             message = s.queue.front();
@@ -669,6 +577,19 @@ bool InFrame() {
     return S().inFrame;
 }
 
+ViewPlace CurrentViewPlace() {
+    return S().video ? S().video->place : ViewPlace{};
+}
+
+SDL_Renderer* UiRenderer() {
+    return S().video ? S().video->presenter->Renderer() : nullptr;
+}
+
+void RebuildUiFonts() {
+    ImGui_ImplSDLRenderer_DestroyFontsTexture();
+    ImGui_ImplSDLRenderer_CreateFontsTexture();
+}
+
 void PumpEvents() {
     State& s = S();
     if (!s.video) return;
@@ -692,7 +613,7 @@ void PumpEvents() {
 void PresentIfDue() {
     State& s = S();
     if (!s.video || s.inFrame) return;
-    bool changed = SurfacePixels(s.surface) && SurfaceVersion(s.surface) != s.uploadedVersion;
+    bool changed = SurfacePixels(s.surface) && SurfaceVersion(s.surface) != s.shownVersion;
     if (!changed && s.framesWanted <= 0) {
         s.presentWaiting = false;
         return;

@@ -1,0 +1,77 @@
+// Presenting: how the game's surface, scaled by a whole factor, and ImGui's menu bar and modal
+// layers over it reach the screen.
+//
+// Two ways, chosen once when the window is made. Without a hardware OpenGL (a software renderer
+// such as llvmpipe, or none at all) the window's own pixel buffer is written directly and only the
+// changed rectangles are sent to the display (shared memory on X11); ImGui draws into the same
+// buffer through SDL's software renderer. With a hardware OpenGL, SDL's accelerated renderer shows
+// a streaming texture of the surface, updated by the changed rectangles, with ImGui on top.
+#pragma once
+#include <SDL.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/sdl/runtime.h"
+#include "platform/surface.h"
+
+struct ImDrawData;
+
+namespace plat::sdl {
+
+// True when the window should be presented with the accelerated renderer: the player asked for it
+// (SDL_FRAMEBUFFER_ACCELERATION=1) or, left to us, a child process found a hardware OpenGL. The
+// child keeps a software OpenGL (and the compiler it loads) out of the game's own memory.
+bool WantAcceleratedPresenting();
+
+class Presenter {
+  public:
+    // Made on a window already created; nullptr when no renderer can be had. An accelerated
+    // presenter that cannot start falls back to the software one.
+    static std::unique_ptr<Presenter> Create(SDL_Window* window, bool accelerated);
+    ~Presenter();
+    Presenter(const Presenter&) = delete;
+    Presenter& operator=(const Presenter&) = delete;
+
+    SDL_Renderer* Renderer() const { return renderer; }
+    bool Accelerated() const { return accelerated; }
+    // The accelerated renderer redraws the whole window every frame, ImGui included.
+    bool NeedsUiEveryFrame() const { return accelerated; }
+    // The next frame redraws the whole window (exposed, resized, shown again).
+    void Invalidate() { invalid = true; }
+
+    // Shows one frame. view: the 640 x 480 surface pixels (nullptr shows black); changes: its
+    // rectangles changed since the last frame; ui: ImGui's rendered frame, or nullptr when ImGui
+    // did not run (then only the view's changes go out); dim: the view is shaded under a modal layer.
+    void Show(const Colour* view, const std::vector<PixelRect>& changes, ImDrawData* ui, bool dim,
+              const ViewPlace& place);
+
+  private:
+    Presenter(SDL_Window* window, SDL_Renderer* renderer, bool accelerated);
+    void ShowSoftware(const Colour* view, const std::vector<PixelRect>& changes, ImDrawData* ui, bool dim,
+                      const ViewPlace& place);
+    void ShowAccelerated(const Colour* view, const std::vector<PixelRect>& changes, ImDrawData* ui, bool dim,
+                         const ViewPlace& place);
+
+    SDL_Window* window;
+    SDL_Renderer* renderer;
+    bool accelerated;
+    bool invalid = true;
+    // software: what the last frame left on screen
+    SDL_Surface* lastSurface = nullptr;
+    int lastWidth = 0, lastHeight = 0;
+    bool lastDim = false;
+    ViewPlace lastPlace;
+    std::vector<SDL_Rect> lastUi; // where ImGui drew, in window pixels
+    // accelerated: the view as a texture
+    SDL_Texture* viewTexture = nullptr;
+};
+
+// The window rectangles a rendered ImGui frame covers: one per draw list, the background's left out.
+std::vector<SDL_Rect> UiBounds(const ImDrawData* ui, int windowWidth, int windowHeight);
+
+// Copies the view rectangle r (view pixels) into a 32-bit surface's pixels, each pixel made a
+// scale x scale block at place, shaded when dim; the parts off the surface are left out.
+void ReplicateView(const Colour* view, PixelRect r, const ViewPlace& place, bool dim, SDL_Surface* target);
+
+} // namespace plat::sdl
