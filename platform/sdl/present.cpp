@@ -3,83 +3,14 @@
 
 #include <backends/imgui_impl_sdlrenderer.h>
 #include <imgui.h>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 namespace plat::sdl {
 namespace {
-
-// How long the child may take to open an OpenGL context before we go on without one.
-constexpr int kProbeTimeoutMs = 3000;
-
-// Runs in the child: opens a hidden OpenGL window and writes the renderer's name to fd.
-[[noreturn]] void ProbeInChild(int fd) {
-    // Whatever the driver says on its way belongs to nobody.
-    if (FILE* null = std::freopen("/dev/null", "w", stderr)) (void)null;
-    std::string name;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
-        SDL_Window* w = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        SDL_GLContext context = w ? SDL_GL_CreateContext(w) : nullptr;
-        using GetString = const unsigned char* (*)(unsigned);
-        auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-        const unsigned kRenderer = 0x1F01; // GL_RENDERER
-        const unsigned char* renderer = context && getString ? getString(kRenderer) : nullptr;
-        if (renderer) name = reinterpret_cast<const char*>(renderer);
-    }
-    ssize_t written = write(fd, name.data(), name.size());
-    (void)written;
-    _exit(0);
-}
-
-// The renderer's name as the child saw it; empty when there is no OpenGL or it took too long.
-std::string ProbeOpenGlRenderer() {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    std::fflush(nullptr);
-    pid_t child = fork();
-    if (child < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return {};
-    }
-    if (child == 0) {
-        close(fds[0]);
-        ProbeInChild(fds[1]);
-    }
-    close(fds[1]);
-    std::string name;
-    pollfd p{fds[0], POLLIN, 0};
-    char buffer[256];
-    for (;;) {
-        if (poll(&p, 1, kProbeTimeoutMs) <= 0) {
-            kill(child, SIGKILL);
-            name.clear();
-            break;
-        }
-        ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n <= 0) break;
-        name.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    waitpid(child, nullptr, 0);
-    return name;
-}
-
-bool IsSoftwareRenderer(std::string name) {
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const char* software : {"llvmpipe", "softpipe", "swrast", "software rasterizer"})
-        if (name.find(software) != std::string::npos) return true;
-    return false;
-}
 
 // What a 0x00BBGGRR colour is in the target's pixel format.
 struct PixelMapping {
@@ -137,13 +68,10 @@ bool Intersect(SDL_Rect& r, int width, int height) {
 } // namespace
 
 bool WantAcceleratedPresenting() {
-    if (const char* asked = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION)) {
-        std::string value = asked;
-        return !(value == "0" || SDL_strcasecmp(asked, "false") == 0 ||
-                 SDL_strcasecmp(asked, "software") == 0);
-    }
-    std::string name = ProbeOpenGlRenderer();
-    return !name.empty() && !IsSoftwareRenderer(name);
+    const char* asked = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+    if (!asked) return false;
+    return !(SDL_strcmp(asked, "0") == 0 || SDL_strcasecmp(asked, "false") == 0 ||
+             SDL_strcasecmp(asked, "software") == 0);
 }
 
 std::vector<SDL_Rect> UiBounds(const ImDrawData* ui, int windowWidth, int windowHeight) {

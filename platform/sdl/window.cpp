@@ -179,6 +179,20 @@ void Present() {
     if (!s.waitingForFrame.empty()) s.framesWanted = std::max(s.framesWanted, 1);
 }
 
+// When the loop wakes next: at the next tick, or when a frame held back by the rate limit may go,
+// unless a tick comes within a frame of that: then the frame goes out right after the tick, one
+// wake-up instead of two.
+int64_t NextWake(int64_t limitNs) {
+    State& s = S();
+    int64_t wake = sdl::NowNs() + limitNs;
+    int64_t tick = 0, frame = 0;
+    bool ticking = sdl::NextTimerDeadline(tick);
+    if (ticking) wake = std::min(wake, tick);
+    if (sdl::NextPresentTime(frame) && !(ticking && tick <= frame + s.frameIntervalNs))
+        wake = std::min(wake, frame);
+    return wake;
+}
+
 void DumpSurfaceIfAsked() {
     State& s = S();
     if (!surfaceDumpAsked) return;
@@ -357,7 +371,6 @@ bool StartImGui(Video& v) {
 
 bool CreateVideo(const char* title, const WindowClass& windowClass) {
     State& s = S();
-    // Asked before SDL's video starts here: the question is put to a child process.
     bool accelerated = sdl::WantAcceleratedPresenting();
     // Without acceleration the window's pixels go straight to the display (shared memory on X11)
     // rather than through SDL's own texture, which would be software OpenGL again.
@@ -534,11 +547,7 @@ bool NextMessage(Message& message) {
             message = {kMainWindow, Msg::Paint, 0, 0};
             return true;
         }
-        int64_t wake = sdl::NowNs() + 250'000'000;
-        int64_t at;
-        if (sdl::NextTimerDeadline(at)) wake = std::min(wake, at);
-        if (sdl::NextPresentTime(at)) wake = std::min(wake, at);
-        sdl::WaitUntil(wake, true);
+        sdl::WaitUntil(NextWake(250'000'000), true);
     }
 }
 
@@ -664,10 +673,7 @@ void ModalFrame() {
     PumpEvents();
     RunDueTimer();
     PresentIfDue();
-    int64_t wake = NowNs() + 100'000'000;
-    int64_t at;
-    if (NextTimerDeadline(at)) wake = std::min(wake, at);
-    if (NextPresentTime(at)) wake = std::min(wake, at);
+    int64_t wake = NextWake(100'000'000);
     // ImGui needs its settling frames promptly after input.
     if (S().framesWanted > 0) wake = std::min(wake, S().lastPresentNs + S().frameIntervalNs);
     WaitUntil(wake, true);
