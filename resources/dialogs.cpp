@@ -45,7 +45,7 @@ const DialogControl kPrefsControls[] = {
 const DialogControl kAboutControls[] = {
     {1, kButton, "OK", 97, 96, 50, 14},
     {101, kLabel, "Tarvel 4 by its crew", 70, 17, 100, 11},
-    {102, kLabel, "Linux port on SDL2", 80, 32, 84, 8},
+    {102, kLabel, "Linux port " TARVEL_VERSION " on SDL2", 80, 32, 84, 8},
     {103, kLabel, "SEAL - for the MOD music", 79, 43, 88, 9},
 };
 

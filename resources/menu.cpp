@@ -10,12 +10,12 @@ const plat::MenuItem kTarvMenu[] = {
     {"&Tarvel 4", "&Option...", 4}, {"&Tarvel 4", nullptr, 0}, {"&Tarvel 4", "About...", 3},
 };
 
-constexpr int kIconSize = 32;
-
 // RGBA bytes in memory order, as the platform wants them.
 constexpr uint32_t Rgba(uint32_t r, uint32_t g, uint32_t b) {
     return r | g << 8 | b << 16 | 0xFFu << 24;
 }
+
+} // namespace
 
 // A worm curling round an ammunition box on a night-blue field, drawn in 2-pixel cells.
 void MakeIcon(uint32_t* pixels) {
@@ -47,8 +47,6 @@ void MakeIcon(uint32_t* pixels) {
             cell(x, y, edge ? Rgba(160, 110, 0) : cross ? Rgba(120, 70, 0) : Rgba(255, 220, 0));
         }
 }
-
-} // namespace
 
 void RegisterResources() {
     plat::RegisterMenuResource("TARVMENU", kTarvMenu,

@@ -1,5 +1,11 @@
 // The game's resources: the TARVMENU menu and the TARVICON icon, handed to the platform by name.
 #pragma once
+#include <cstdint>
 
 // Registers every resource; start-up calls it before the window class names them.
 void RegisterResources();
+
+// The window icon TARVICON: kIconSize pixels square, RGBA bytes in memory order. The asset
+// generator draws the desktop's icons from it.
+constexpr int kIconSize = 32;
+void MakeIcon(uint32_t* pixels);

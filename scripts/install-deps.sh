@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages needed to build, test and play Tarvel 4.
+# Installs the Debian 12 packages needed to build, test, package and play Tarvel 4.
 set -euo pipefail
 pkgs=(
   build-essential cmake pkg-config git clang clang-format libclang-rt-14-dev
   libsdl2-dev libxmp-dev libimgui-dev libgl-dev libgtest-dev libgmock-dev
   fonts-dejavu-core libstb-dev
   xvfb xauth xdotool imagemagick x11-utils openmpt123
+  debhelper lintian desktop-file-utils appstream
 )
 missing=()
 for p in "${pkgs[@]}"; do

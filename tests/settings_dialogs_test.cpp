@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/timer.h"
+#include "platform/core/dialog_runtime.h"
 #include "platform/dialogs.h"
 #include "platform/headless.h"
 #include "platform/headless_audio.h"
@@ -353,8 +354,12 @@ TEST_F(DialogsTest, PreferencesAutoStartBlocksAndEscape) {
     OpenPreferences();
     EXPECT_EQ(game->blockCount, 40000 - 65536);
 
-    // About ignores Escape; only OK closes it.
+    // About ignores Escape; only OK closes it. Its second line shows the version, in full.
     QueueDialogAction(PressEscapeKey());
+    QueueDialogAction(LookAtDialog([](Handle d) {
+        EXPECT_EQ(Text(d, 102), "Linux port " TARVEL_VERSION " on SDL2");
+        EXPECT_LE(plat::dialog::TextWidth(Text(d, 102)), plat::DialogUnitsToPixelsX(84));
+    }));
     OpenAbout();
     EXPECT_TRUE(Dialogs().back().abandoned);
     EXPECT_EQ(Dialogs().back().name, "TARVABOUT");

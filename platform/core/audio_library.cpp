@@ -2,9 +2,6 @@
 // opens. State changes happen under the library's own mutex (callers on several threads) and,
 // while the output is open, under the output lock too (the output mixes on a thread of its own).
 #include <SDL.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <xmp.h>
 
 #include <algorithm>
@@ -129,29 +126,6 @@ int FreeVoices(const Library& lib) {
     int used = lib.moduleVoices;
     for (int i = 0; i < lib.voiceCount; ++i) used += lib.voices[i].handle != 0;
     return lib.voiceCount - used;
-}
-
-// Reads the file from offset to its end; false when it cannot be read or holds nothing there.
-bool ReadWhole(const char* path, uint32_t offset, std::vector<uint8_t>& bytes) {
-    if (!path) return false;
-    char host[1024];
-    int fd = open(HostPath(path, host, sizeof host), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > static_cast<off_t>(offset) &&
-              lseek(fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
-    if (ok) {
-        bytes.resize(static_cast<size_t>(st.st_size - static_cast<off_t>(offset)));
-        size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) break;
-            done += static_cast<size_t>(n);
-        }
-        ok = done == bytes.size();
-    }
-    close(fd);
-    return ok;
 }
 
 // SDL's WAV reader allocates what a chunk header claims before reading it; a damaged header can
@@ -451,7 +425,7 @@ int ALoadModuleFile(const char* path, uint32_t* module, uint32_t offset) {
     Log("ALoadModuleFile(\"%s\", %u)", path ? path : "(null)", offset);
     if (!module) return kAudioBadArgument;
     std::vector<uint8_t> bytes;
-    if (!ReadWhole(path, offset, bytes)) return kAudioBadFile;
+    if (!ReadWholeFile(path, offset, bytes)) return kAudioBadFile;
     auto loaded = std::make_unique<Module>();
     loaded->context = xmp_create_context();
     if (!loaded->context) return kAudioBadFile;
@@ -525,7 +499,7 @@ int ALoadWaveFile(const char* path, uint32_t* wave, uint32_t offset) {
     Log("ALoadWaveFile(\"%s\", %u)", path ? path : "(null)", offset);
     if (!wave) return kAudioBadArgument;
     std::vector<uint8_t> bytes;
-    if (!ReadWhole(path, offset, bytes)) return kAudioBadFile;
+    if (!ReadWholeFile(path, offset, bytes)) return kAudioBadFile;
     TrimRiffChunks(bytes);
     SDL_RWops* io = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!io) return kAudioBadFile;

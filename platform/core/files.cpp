@@ -27,14 +27,6 @@ int Descriptor(Handle file) {
 }
 } // namespace
 
-const char* HostPath(const char* path, char* buffer, int bufferSize) {
-    if (!path || bufferSize <= 0) return "";
-    int i = 0;
-    for (; path[i] && i < bufferSize - 1; ++i) buffer[i] = path[i] == '\\' ? '/' : path[i];
-    buffer[i] = 0;
-    return buffer;
-}
-
 Handle OpenFileForReading(const char* path) {
     char host[1024];
     int fd = open(HostPath(path, host, sizeof host), O_RDONLY | O_CLOEXEC);
@@ -50,7 +42,7 @@ Handle OpenFileForReading(const char* path) {
 
 Handle OpenFileForWriting(const char* path) {
     char host[1024];
-    return Register(open(HostPath(path, host, sizeof host), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    return Register(open(HostPathForWriting(path, host, sizeof host), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
 }
 
 int32_t ReadFile(Handle file, void* dest, int32_t count) {
@@ -89,6 +81,21 @@ void CloseFile(Handle file) {
     if (fd < 0) return;
     close(fd);
     files.erase(file);
+}
+
+bool ReadWholeFile(const char* path, uint32_t offset, std::vector<uint8_t>& bytes) {
+    Handle file = OpenFileForReading(path);
+    if (!file) return false;
+    int64_t size = FileSize(file);
+    bool ok = size > static_cast<int64_t>(offset) && size <= INT32_MAX;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(size));
+        ok = ReadFile(file, bytes.data(), static_cast<int32_t>(size)) == size;
+        // Handles have no seek: the whole file is read and what comes before offset dropped.
+        bytes.erase(bytes.begin(), bytes.begin() + offset);
+    }
+    CloseFile(file);
+    return ok;
 }
 
 } // namespace plat

@@ -326,8 +326,9 @@ bool PlausibleBmpHeader(SDL_RWops* file) {
 } // namespace
 
 Handle LoadBitmapFile(const char* path) {
-    char host[1024];
-    SDL_RWops* file = SDL_RWFromFile(HostPath(path, host, sizeof host), "rb");
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, 0, bytes)) return 0;
+    SDL_RWops* file = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!file) return 0;
     if (!PlausibleBmpHeader(file)) {
         SDL_RWclose(file);

@@ -1,8 +1,42 @@
 // The program's entry: the game runs in AppMain; the window goes when it returns.
+#include <cstdio>
+#include <cstring>
+
 #include "app/app.h"
+#include "platform/files.h"
 #include "platform/sdl/runtime.h"
 
-int main() {
+namespace {
+
+void PrintHelp() {
+    std::printf("Usage: tarvel4 [--help | --version]\n"
+                "Tarvel 4: a real-time arcade game for up to four worms on one keyboard.\n"
+                "On the title screen, left-click a player slot for none, human or computer and\n"
+                "right-click it to set that player up; F8 starts a round, F5 returns to the title.\n");
+    if (!plat::DataFolder()[0])
+        std::printf("Game files and preferences: the working directory\n");
+    else if (!plat::ConfigFolder()[0])
+        std::printf("Game data: %s\nPreferences: not kept (no home folder)\n", plat::DataFolder());
+    else
+        std::printf("Game data: %s\nPreferences: %sprefs.prf\n", plat::DataFolder(), plat::ConfigFolder());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Options only print: they never open a window.
+    if (argc > 1) {
+        if (std::strcmp(argv[1], "--version") == 0 && argc == 2) {
+            std::printf("tarvel4 %s\n", TARVEL_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[1], "--help") == 0 && argc == 2) {
+            PrintHelp();
+            return 0;
+        }
+        std::fprintf(stderr, "tarvel4: unknown option %s\nTry 'tarvel4 --help'.\n", argv[1]);
+        return 2;
+    }
     // The instance is our one module; show state 10 is "as the platform prefers".
     int code = AppMain(1, 10);
     plat::sdl::Shutdown();

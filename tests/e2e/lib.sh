@@ -92,12 +92,13 @@ write_prefs() {
   [ "$(stat -c %s "$f")" = 217 ] || fail "prefs.prf written wrongly"
 }
 
-start_game() { # dir [user]
+# GAME: the binary to start (./tarvel4 in dir unless set); RUN_AS: a command to start it under.
+start_game() { # dir
   local dir=$1 attempt
   # A fresh client now and then cannot reach the X server (seen under heavy load); the
   # game then ends at once, and gets two more tries.
   for attempt in 1 2 3; do
-    (cd "$dir" && exec ${RUN_AS:-} ./tarvel4) >"$out/$RUN.out" 2>&1 &
+    (cd "$dir" && exec ${RUN_AS:-} ${GAME:-./tarvel4}) >"$out/$RUN.out" 2>&1 &
     game_pid=$!
     W=
     # a loaded machine can take a while to load the game's files before the window shows
@@ -123,6 +124,19 @@ start_game() { # dir [user]
 # Closes the window as its close button does and waits for the game; its exit code in $code.
 close_game() {
   "$xclose" "$W"
+  code=0
+  wait "$game_pid" || code=$?
+  game_pid=
+}
+
+# Closes the window of a game that cannot save its prefs.prf: a message box says so and Return
+# dismisses it; the exit code in $code.
+close_unsaved() { # screenshot name
+  "$xclose" "$W"
+  wait_text "$out/$RUN.out" "Sorry, can't save preferences." 20 || fail "$RUN: no save message"
+  sleep 0.5
+  shot "$1"
+  xdotool key Return
   code=0
   wait "$game_pid" || code=$?
   game_pid=

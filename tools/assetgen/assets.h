@@ -17,6 +17,8 @@ struct Picture {
 
 // Every bitmap of the game, pictures before their masks.
 std::vector<Picture> MakePictures();
+// The desktop's icons, written as PNG under icons/hicolor/<size>/apps/.
+std::vector<Picture> MakeIcons();
 
 // The worms' colours of the default preferences, 0xRRGGBB, also used in the logo.
 extern const uint32_t kWormColours[4];

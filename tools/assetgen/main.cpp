@@ -43,6 +43,10 @@ int Run(int argc, char** argv) {
     bool ok = true;
     std::vector<assets::Picture> pictures = assets::MakePictures();
     for (const assets::Picture& p : pictures) ok &= Write(out / p.file, art::EncodeBmp(p.image));
+    for (const assets::Picture& icon : assets::MakeIcons()) {
+        std::filesystem::create_directories((out / icon.file).parent_path());
+        ok &= art::WritePng((out / icon.file).string(), icon.image);
+    }
     for (const assets::Sound& s : assets::MakeEffects()) ok &= Write(out / s.file, s.bytes);
     ok &= Write(out / "sounds/music.xm", assets::MakeMusic());
     std::vector<assets::TextFile> texts = assets::MakeTexts();
