@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(
   build-essential cmake pkg-config git clang clang-format libclang-rt-14-dev
-  libsdl2-dev libxmp-dev libimgui-dev libgl-dev libgtest-dev libgmock-dev
+  libsdl2-dev libxmp-dev libimgui-dev libgtest-dev libgmock-dev
   fonts-dejavu-core libstb-dev
   xvfb xauth xdotool imagemagick x11-utils openmpt123
   debhelper lintian desktop-file-utils appstream
