@@ -4,7 +4,8 @@
 #   CPU share of one core (utime + stime of every thread, from /proc/PID/stat, over SECONDS) and
 #   peak resident memory (VmHWM) on the idle title screen and in rounds of four computer worms at
 #   speed 0 (Auto Start on, so rounds follow each other); Xvfb's share alongside, since it does the
-#   presenting for both.
+#   presenting for both. The game runs again in an X server of its own with a 3840 x 2160 screen,
+#   where it shows its view at three times its size.
 # Usage: bench/game/run.sh [BUILD_DIR] [SECONDS]   (needs the build's tarvel4, game/ and xpixel)
 # With BENCH_PERF=1 it then samples the game's stacks in each phase with perf (perf.data and a
 # report per phase in the screenshots folder; the figures above are taken without perf).
@@ -105,44 +106,51 @@ ref_title=$(px "$dir/graphics/players.bmp" 50 10)
 # Sanity: the splash and the title probes must tell the two pictures apart.
 near "$ref_splash" "$ref_title" && { echo "splash and caption colours too alike to probe" >&2; exit 1; }
 
-(cd "$dir" && exec ./tarvel4) >"$scratch/game.out" 2>&1 &
-pid=$!
-launch=$(now)
-W=
-polls=0
-until W=$(xdotool search --name '^Tarvel 4$' 2>/dev/null | head -1) && [ -n "$W" ]; do
-  [ $(($(now) - launch)) -lt 20000000000 ] || { echo "no window" >&2; exit 1; }
-  polls=$((polls + 1))
-  sleep 0.005
-done
-t_window=$(now)
-eval "$(xdotool getwindowgeometry --shell "$W")"
-MENU=$((HEIGHT - 480))
-# One connection polls a pixel of the splash, then of the title screen's caption, every millisecond
-# (a 1 x 1 XGetImage), and stamps each match with the wall clock.
-stamps=$("$xpixel" -w 30000 $((X + 320)) $((Y + MENU + 100)) "$ref_splash" \
-  $((X + 150)) $((Y + MENU + 20)) "$ref_title") || { echo "no splash or title screen" >&2; exit 1; }
-t_splash=$(echo "$stamps" | sed -n 1p)
-t_title=$(echo "$stamps" | sed -n 2p)
-awk -v w=$((t_window - launch)) -v s=$((t_splash - launch)) -v t=$((t_title - launch)) -v p=$polls 'BEGIN {
-  printf "start-up: window %.0f ms (xdotool search, %d polls), splash %.0f ms, title screen %.0f ms after launch (pixel polled every ~1 ms)\n",
-    w / 1e6, p + 1, s / 1e6, t / 1e6
-}'
-import -window root "$shots/game-title.png"
-sleep 1
-measure game-idle "tarvel4, idle title screen" $pid
-profile game-idle
-xdotool windowfocus --sync "$W" 2>/dev/null || true
-xdotool key F8
-sleep 1
-measure game-play "tarvel4, 4 computer worms, speed 0" $pid
-profile game-play
-import -window root "$shots/game-round.png"
-if [ -x "$xclose" ]; then "$xclose" "$W"; else kill "$pid"; fi
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
-pid=
+# Starts the game in the current X server, times its start-up, then measures the idle title screen
+# and a round; key prefixes its figures (game, game3), shots its screenshots.
+game_phases() { # key label
+  local key=$1 label=$2
+  (cd "$dir" && exec ./tarvel4) >"$scratch/game.out" 2>&1 &
+  pid=$!
+  local launch polls=0 t_window stamps t_splash t_title
+  launch=$(now)
+  W=
+  until W=$(xdotool search --name '^Tarvel 4$' 2>/dev/null | head -1) && [ -n "$W" ]; do
+    [ $(($(now) - launch)) -lt 20000000000 ] || { echo "no window" >&2; exit 1; }
+    polls=$((polls + 1))
+    sleep 0.005
+  done
+  t_window=$(now)
+  eval "$(xdotool getwindowgeometry --shell "$W")"
+  local scale=$((WIDTH / 640))
+  MENU=$((HEIGHT - 480 * scale))
+  # One connection polls a pixel of the splash, then of the title screen's caption, every
+  # millisecond (a 1 x 1 XGetImage), and stamps each match with the wall clock.
+  stamps=$("$xpixel" -w 30000 $((X + 320 * scale)) $((Y + MENU + 100 * scale)) "$ref_splash" \
+    $((X + 150 * scale)) $((Y + MENU + 20 * scale)) "$ref_title") || { echo "no splash or title screen" >&2; exit 1; }
+  t_splash=$(echo "$stamps" | sed -n 1p)
+  t_title=$(echo "$stamps" | sed -n 2p)
+  awk -v l="$label" -v w=$((t_window - launch)) -v s=$((t_splash - launch)) -v t=$((t_title - launch)) -v p=$polls 'BEGIN {
+    printf "%s start-up: window %.0f ms (xdotool search, %d polls), splash %.0f ms, title screen %.0f ms after launch (pixel polled every ~1 ms)\n",
+      l, w / 1e6, p + 1, s / 1e6, t / 1e6
+  }'
+  import -window root "$shots/$key-title.png"
+  sleep 1
+  measure $key-idle "$label, idle title screen" $pid
+  profile $key-idle
+  xdotool windowfocus --sync "$W" 2>/dev/null || true
+  xdotool key F8
+  sleep 1
+  measure $key-play "$label, 4 computer worms, speed 0" $pid
+  profile $key-play
+  import -window root "$shots/$key-round.png"
+  if [ -x "$xclose" ]; then "$xclose" "$W"; else kill "$pid"; fi
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  pid=
+}
+game_phases game "tarvel4 (scale 1)"
 
 # --- GNOME Nibbles, same X server -------------------------------------------------------------------
 if [ -x "$nibbles" ] && command -v dbus-run-session >/dev/null; then
@@ -186,4 +194,9 @@ if [ -x "$nibbles" ] && command -v dbus-run-session >/dev/null; then
 else
   echo "GNOME Nibbles (/usr/games/gnome-nibbles) or dbus-run-session not installed: no comparison"
 fi
+# --- the game again on a 3840 x 2160 screen: the view at three times its size -------------------
+kill $xvfb 2>/dev/null || true
+wait $xvfb 2>/dev/null || true
+start_xvfb 70 "$scratch/xvfb3.log" 3840x2160
+game_phases game3 "tarvel4 (scale 3)"
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg); screenshots in $shots"

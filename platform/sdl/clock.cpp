@@ -2,10 +2,12 @@
 #include "platform/clock.h"
 
 #include <SDL.h>
+#include <poll.h>
 #include <sys/prctl.h>
 
+#include <algorithm>
 #include <chrono>
-#include <thread>
+#include <ctime>
 
 #include "platform/sdl/runtime.h"
 
@@ -13,15 +15,19 @@ namespace plat {
 namespace sdl {
 namespace {
 
-// How early the coarse sleep ends, and how much is left for the final spin.
-constexpr int64_t kCoarseMarginNs = 2'000'000;
-constexpr int64_t kSpinNs = 120'000;
+// With a controller connected the wait is cut into naps this long: SDL reads controllers only
+// when it takes events, and nothing wakes the wait for them.
+constexpr int64_t kControllerNapNs = 10'000'000;
 
 const std::chrono::steady_clock::time_point start = [] {
     // Ask the kernel for tight sleeps: the default slack of 50 us would eat the tick budget.
     prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
     return std::chrono::steady_clock::now();
 }();
+
+timespec Span(int64_t ns) {
+    return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+}
 
 } // namespace
 
@@ -31,20 +37,27 @@ int64_t NowNs() {
 }
 
 void WaitUntil(int64_t deadlineNs, bool wakeOnEvent) {
-    for (;;) {
+    if (wakeOnEvent && SDL_NumJoysticks() > 0) deadlineNs = std::min(deadlineNs, NowNs() + kControllerNapNs);
+    int display = wakeOnEvent ? DisplayConnection() : -1;
+    if (wakeOnEvent && display < 0) {
+        // No connection of our own to watch: SDL waits, to the millisecond, then the rest is slept.
         int64_t remaining = deadlineNs - NowNs();
-        if (remaining <= 0) return;
-        if (wakeOnEvent && remaining > kCoarseMarginNs + 1'000'000) {
-            int ms = static_cast<int>((remaining - kCoarseMarginNs) / 1'000'000);
-            if (SDL_WaitEventTimeout(nullptr, ms)) return;
-            continue;
+        if (remaining >= 2'000'000 &&
+            SDL_WaitEventTimeout(nullptr, static_cast<int>(remaining / 1'000'000) - 1))
+            return;
+    }
+    if (wakeOnEvent && display >= 0 && EventsWaiting()) return;
+    // One sleep to the deadline, woken early only by the display: the kernel's timers are precise
+    // to tens of microseconds once the slack is gone, and a wake-up that comes late by the same
+    // amount every tick leaves the period as it is.
+    for (int64_t remaining; (remaining = deadlineNs - NowNs()) > 0;) {
+        timespec span = Span(remaining);
+        if (display >= 0) {
+            pollfd watch{display, POLLIN, 0};
+            if (ppoll(&watch, 1, &span, nullptr) != 0) return; // input, or a signal to look at
+        } else {
+            nanosleep(&span, nullptr);
         }
-        if (remaining > kSpinNs) {
-            std::this_thread::sleep_for(std::chrono::nanoseconds(remaining - kSpinNs));
-            continue;
-        }
-        while (NowNs() < deadlineNs) std::this_thread::yield();
-        return;
     }
 }
 

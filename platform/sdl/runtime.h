@@ -23,8 +23,8 @@ struct ViewPlace {
 
 // Nanoseconds on the monotonic clock since the process started.
 int64_t NowNs();
-// Waits until the monotonic clock reaches deadline: sleeps while it is far, then waits precisely.
-// With wakeOnEvent, returns early as soon as an SDL event is waiting.
+// Sleeps until the monotonic clock reaches deadline. With wakeOnEvent, returns early as soon as
+// input may be waiting (and, with a controller connected, after a short nap at the latest).
 void WaitUntil(int64_t deadlineNs, bool wakeOnEvent);
 
 // --- timers (timer.cpp) -------------------------------------------------------------------------
@@ -40,6 +40,11 @@ bool InTimerCallback();
 // --- the window (window.cpp) --------------------------------------------------------------------
 
 bool HaveWindow();
+// The descriptor of the connection to the X server, to wait on for input; -1 when there is none
+// (no window, or another video driver).
+int DisplayConnection();
+// True when input has arrived that SDL has not taken yet, or SDL holds events not yet taken.
+bool EventsWaiting();
 // Takes every waiting SDL event. Game input and paints go to the message queue; while a modal
 // layer is up, keys and clicks go to ImGui only and a close waits in the queue until it is gone.
 void PumpEvents();

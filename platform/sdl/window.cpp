@@ -3,9 +3,13 @@
 #include "platform/window.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
 #include <backends/imgui_impl_sdl.h>
 #include <backends/imgui_impl_sdlrenderer.h>
 #include <imgui.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -34,6 +38,8 @@ constexpr Handle kMainWindow = 1;
 // holds up a tick. The worms' trails build up in the surface, so a tick that is not presented loses
 // nothing: the next present shows it.
 constexpr int kDefaultRefreshHz = 60;
+// SDL looks for events at least this often even when the X connection is quiet.
+constexpr int64_t kQuietPumpNs = 50'000'000;
 // After input, ImGui gets a few frames to settle (popups appear a frame after they open).
 constexpr int kFramesAfterInput = 3;
 // The menu bar's font and padding at scale 1; both grow with the view's scale.
@@ -74,6 +80,7 @@ struct Video {
     ImGuiRuntime imgui;
     sdl::ViewPlace place;
     int menuHeight = 0;
+    Display* x11 = nullptr; // the X server's connection, when SDL talks to one
 };
 
 struct State {
@@ -103,6 +110,7 @@ struct State {
     // every event after it, waits for the next frame.
     std::vector<SDL_Scancode> changedSinceFrame;
     std::deque<SDL_Event> waitingForFrame;
+    int64_t lastPumpNs = 0;
     // Where SIGUSR1 asks the surface to be written (TARVEL_SURFACE_PNG), for the end-to-end checks.
     std::string surfaceDumpPath;
 };
@@ -403,6 +411,19 @@ bool CreateVideo(const char* title, const WindowClass& windowClass) {
         return false;
     }
     PlaceView(*v);
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    if (SDL_GetWindowWMInfo(v->window.get(), &wm) && wm.subsystem == SDL_SYSWM_X11) {
+        v->x11 = wm.info.x11.display;
+        // Xlib's own answer to a lost X server is exit(), whose clean-up then waits forever on the
+        // dead connection (or crashes beside the still mixing audio thread): leave at once instead.
+        XSetIOErrorHandler([](Display*) -> int {
+            static const char message[] = "tarvel4: the connection to the display is lost\n";
+            ssize_t written = write(2, message, sizeof message - 1);
+            (void)written;
+            _exit(1);
+        });
+    }
     SDL_DisplayMode mode;
     if (SDL_GetWindowDisplayMode(v->window.get(), &mode) == 0 && mode.refresh_rate >= 30)
         s.frameIntervalNs = 1'000'000'000 / mode.refresh_rate;
@@ -527,11 +548,12 @@ bool NextMessage(Message& message) {
         return false;
     }
     for (;;) {
+        // Input that arrives during a tick wakes the wait below at once, so one look for events a
+        // turn is enough.
         sdl::PumpEvents();
-        bool ticked = sdl::RunDueTimer();
+        sdl::RunDueTimer();
         sdl::PresentIfDue();
         DumpSurfaceIfAsked();
-        if (ticked) continue;
         if (!s.queue.empty()) {
             message = s.queue.front();
             s.queue.pop_front();
@@ -586,6 +608,28 @@ bool InFrame() {
     return S().inFrame;
 }
 
+int DisplayConnection() {
+    return S().video && S().video->x11 ? XConnectionNumber(S().video->x11) : -1;
+}
+
+// Whether SDL should look for events now. Each look reads the X connection and the session bus
+// several times over; on a quiet X connection once every kQuietPumpNs does (the bus, and SDL's
+// own bookkeeping), while a connected controller is read on every turn.
+static bool PumpDue() {
+    State& s = S();
+    if (!s.video->x11 || SDL_NumJoysticks() > 0 || EventsWaiting()) return true;
+    if (NowNs() - s.lastPumpNs >= kQuietPumpNs) return true;
+    pollfd watch{XConnectionNumber(s.video->x11), POLLIN, 0};
+    return poll(&watch, 1, 0) != 0;
+}
+
+bool EventsWaiting() {
+    State& s = S();
+    // Xlib may have read events off the connection already (while waiting for a reply).
+    if (s.video && s.video->x11 && XEventsQueued(s.video->x11, QueuedAlready) > 0) return true;
+    return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
+}
+
 ViewPlace CurrentViewPlace() {
     return S().video ? S().video->place : ViewPlace{};
 }
@@ -612,8 +656,12 @@ void PumpEvents() {
             HandleEvent(e);
     };
     for (const SDL_Event& e : earlier) take(e);
+    if (PumpDue()) {
+        SDL_PumpEvents();
+        s.lastPumpNs = NowNs();
+    }
     SDL_Event e;
-    while (SDL_PollEvent(&e)) {
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
         take(e);
         s.framesWanted = kFramesAfterInput;
     }

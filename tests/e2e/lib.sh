@@ -33,7 +33,7 @@ fail() {
 # --- pixels ---------------------------------------------------------------------------------------
 shot() { import -window root "$out/screens/$1.png"; }
 # client pixel of the last screenshot
-cpx() { px "$out/screens/$1.png" $((WX + $2)) $((WY + MENU + $3)); }
+cpx() { px "$out/screens/$1.png" $((WX + $2 * SCALE)) $((WY + MENU + $3 * SCALE)); }
 # does the client area at (x, y) show picture file's pixel (fx, fy)?
 shows() { # shot x y file fx fy
   near "$(cpx "$1" "$2" "$3")" "$(px "$4" "$5" "$6")"
@@ -92,7 +92,9 @@ write_prefs() {
   [ "$(stat -c %s "$f")" = 217 ] || fail "prefs.prf written wrongly"
 }
 
-# GAME: the binary to start (./tarvel4 in dir unless set); RUN_AS: a command to start it under.
+# GAME: the binary to start (./tarvel4 in dir unless set); RUN_AS: a command to start it under;
+# SCALE: the whole factor the window is expected to show the game at.
+SCALE=1
 start_game() { # dir
   local dir=$1 attempt
   # A fresh client now and then cannot reach the X server (seen under heavy load); the
@@ -115,9 +117,9 @@ start_game() { # dir
   [ -n "$W" ] || fail "$RUN: no window"
   eval "$(xdotool getwindowgeometry --shell "$W")"
   WX=$X WY=$Y
-  # The client area is 640 x 480 times a whole factor, under the menu bar.
-  MENU=$((HEIGHT - 480))
-  [ "$WIDTH" = 640 ] || fail "$RUN: window width $WIDTH, expected 640 at scale 1"
+  # The client area is 640 x 480 times a whole factor (SCALE, 1 unless set), under the menu bar.
+  MENU=$((HEIGHT - 480 * SCALE))
+  [ "$WIDTH" = $((640 * SCALE)) ] || fail "$RUN: window width $WIDTH, expected $((640 * SCALE)) at scale $SCALE"
   xdotool windowfocus --sync "$W" 2>/dev/null || true
 }
 

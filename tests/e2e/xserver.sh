@@ -1,13 +1,14 @@
 # An X server of one's own and pixel probes, for the end-to-end scripts and the window benchmarks.
 # Source it; it defines functions only.
 
-# Starts Xvfb on the first free display from $1, logging to $2; sets $xvfb (its pid) and DISPLAY
-# and waits until it answers. Rendering is software GL and sound goes nowhere.
-start_xvfb() { # first-display logfile
+# Starts Xvfb on the first free display from $1, logging to $2, with a screen of $3 (1024x768 when
+# not given); sets $xvfb (its pid) and DISPLAY and waits until it answers. Rendering is software GL
+# and sound goes nowhere.
+start_xvfb() { # first-display logfile [WIDTHxHEIGHT]
   local n=$1
   export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 MESA_SHADER_CACHE_DISABLE=true
   while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-  Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >"$2" 2>&1 &
+  Xvfb :$n -screen 0 "${3:-1024x768}x24" -nolisten tcp >"$2" 2>&1 &
   xvfb=$!
   export DISPLAY=:$n
   for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
