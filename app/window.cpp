@@ -120,7 +120,12 @@ intptr_t MainWindowProc(Handle window, plat::Msg msg, intptr_t first, intptr_t s
         plat::PostQuit(0);
         return 0;
     case plat::Msg::Paint:
-        if (game->screenMode == 1) DrawTitleScreen();
+        if (game->screenMode == 1) {
+            DrawTitleScreen();
+            // The picture just covered the prompt drawn above; a capture under way (Keys closes
+            // Player Setup, whose going repaints the title) keeps asking on top of it.
+            DrawCapturePrompt();
+        }
         return 0;
     case plat::Msg::KeyDown:
         if (game->keyCaptureStep != 0) CaptureKey(static_cast<unsigned>(first));

@@ -34,7 +34,7 @@ namespace plat::headless {
 void ScheduleMessage(uint32_t atMs, Msg msg, intptr_t first, intptr_t second);
 // Everything back to the start: no window, class, timers, queued or scheduled messages.
 void ResetWindowing();
-// How often a paint was requested since the last reset.
+// How often a paint was requested, or the window invalidated, since the last reset.
 int PaintRequests();
 // The menus registered so far, for tests.
 const std::vector<MenuItem>* MenuResource(const char* name);

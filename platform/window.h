@@ -78,6 +78,9 @@ void PostQuit(int exitCode);
 void PostToWindow(Handle window, Msg msg, intptr_t first, intptr_t second);
 // Asks for a paint message without invalidating anything.
 void RequestPaint(Handle window);
+// Something covered the window's picture (a dialog or message box that has closed): one paint
+// message goes out once the queue is empty, however often this is called meanwhile.
+void InvalidateWindow(Handle window);
 intptr_t DefaultWindowProc(Handle window, Msg msg, intptr_t first, intptr_t second);
 
 // Packs client coordinates the way mouse messages carry them.

@@ -8,7 +8,9 @@
 #include "gfx/canvas.h"
 #include "platform/clock.h"
 #include "platform/headless.h"
+#include "platform/msgbox.h"
 #include "platform/surface.h"
+#include "settings/dialogs.h"
 #include "tests/app_files.h"
 #include "tests/fixture.h"
 
@@ -258,4 +260,32 @@ TEST_F(TitleTest, MenuCommandsAndClose) {
     posted = Drain();
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_TRUE(IsQuit(posted[0]));
+}
+
+TEST_F(TitleTest, ClosedBoxesAndDialogsLeaveOnePaintForWhatTheyCovered) {
+    FillBox(0, 0, 640, 480, 0x123456);
+    plat::ShowMessageBox(game->mainWindow, "one", "Box");
+    plat::ShowMessageBox(game->mainWindow, "two", "Box");
+    plat::headless::QueueDialogAction(plat::headless::PressControl(1));
+    OpenAbout();
+    int paints = 0;
+    for (const plat::Message& m : Drain())
+        if (m.msg == plat::Msg::Paint) {
+            ++paints;
+            Send(m.msg);
+        }
+    EXPECT_EQ(paints, 1); // three things closed over the window, one paint once the queue is empty
+    EXPECT_NE(Pixel(40, 40), 0x123456u) << "the title screen was not drawn again";
+    // Keys closes Player Setup with a capture under way: the repainted title keeps its prompt.
+    auto promptArea = [&] {
+        std::vector<uint32_t> area;
+        for (int y = 100; y < 136; ++y)
+            for (int x = 10; x < 110; ++x) area.push_back(Pixel(x, y));
+        return area;
+    };
+    std::vector<uint32_t> bare = promptArea();
+    game->keyCaptureStep = 1;
+    Send(plat::Msg::Paint);
+    EXPECT_NE(promptArea(), bare) << "the key prompt is gone under the title";
+    game->keyCaptureStep = 0;
 }

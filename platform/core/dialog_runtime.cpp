@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/surface.h"
+#include "platform/window.h"
 
 extern "C" const unsigned char tarvel_dialog_font_data[];
 extern "C" const unsigned long long tarvel_dialog_font_size;
@@ -102,8 +103,17 @@ void Close(Dialog* dialog) {
     auto& dialogs = OpenDialogs();
     auto it = std::find_if(dialogs.begin(), dialogs.end(), [&](const auto& d) { return d.get() == dialog; });
     if (it == dialogs.end()) return;
+    Handle owner = (*it)->owner;
     DestroySurface((*it)->surface);
     dialogs.erase(it);
+    Uncover(owner);
+}
+
+void Uncover(Handle owner) {
+    if (Dialog* d = Find(owner))
+        d->needsPaint = true;
+    else if (owner)
+        InvalidateWindow(owner);
 }
 
 Dialog* Find(Handle id) {

@@ -40,7 +40,11 @@ struct Dialog {
 Dialog* Open(const DialogTemplate& layout, Handle owner, DialogProc proc);
 // Sends Init, runs what it posted and paints.
 void Start(Dialog& dialog);
+// Ends a dialog for good; its owner shows again where it was (Uncover).
 void Close(Dialog* dialog);
+// A modal dialog or message box over owner has closed: a dialog owner repaints its surface, a
+// window gets a paint message, as the uncovered part of it must show again.
+void Uncover(Handle owner);
 Dialog* Find(Handle id);
 Control* FindControl(Dialog& dialog, int id);
 // The control under a client point that takes the mouse itself (labels and frames let it through).

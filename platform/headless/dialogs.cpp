@@ -85,7 +85,6 @@ int RunDialog(const DialogTemplate& layout, Handle owner, DialogProc proc) {
     int result = abandoned ? -1 : d->result;
     S().dialogs.push_back({layout.name ? layout.name : "", d->title, owner, result, abandoned, timersHeld});
     dialog::Close(d);
-    if (owner) RequestPaint(owner); // the owner shows again where the dialog was
     return result;
 }
 

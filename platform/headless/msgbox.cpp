@@ -1,6 +1,7 @@
 #include "platform/msgbox.h"
 
 #include "platform/clock.h"
+#include "platform/core/dialog_runtime.h"
 #include "platform/headless.h"
 
 namespace plat {
@@ -10,6 +11,7 @@ std::vector<headless::RecordedMessageBox> boxes;
 
 void ShowMessageBox(Handle owner, const char* text, const char* caption) {
     boxes.push_back({owner, text ? text : "", caption ? caption : "", TickCountMs()});
+    dialog::Uncover(owner);
 }
 
 namespace headless {

@@ -199,6 +199,12 @@ void RequestPaint(Handle window) {
     PostToWindow(window, Msg::Paint, 0, 0);
 }
 
+void InvalidateWindow(Handle window) {
+    if (window != kMainWindow) return;
+    ++S().paints;
+    S().paintPending = true;
+}
+
 intptr_t DefaultWindowProc(Handle, Msg, intptr_t, intptr_t) {
     return 0;
 }

@@ -1,4 +1,7 @@
-// The menu bar: ImGui's main menu bar with the resource's popups and underlined mnemonics.
+// The menu bar: ImGui's main menu bar with the resource's popups and underlined mnemonics. Which
+// popup is open and which item is highlighted are kept here, so keys act at once, even before
+// ImGui has drawn the popup they opened; ImGui follows in the next frame, and the mouse's doings
+// in ImGui are taken back here after each frame.
 #include "platform/sdl/menubar.h"
 
 #include <imgui.h>
@@ -19,15 +22,17 @@ struct Label {
     int mnemonic;     // index into text, -1 for none
 };
 
-// One popup of the menu bar, its items and the letter Alt opens it with.
+// One popup of the menu bar, its items (nullptr text: separator) and the letter Alt opens it with.
 struct Popup {
     Label label;
     std::vector<MenuItem> items;
 };
 
 std::vector<Popup> popups;
-int openRequest = -1;
-bool closeRequest = false;
+int open = -1;        // the popup open, or asked to open
+int highlighted = -1; // its item under the highlight, -1 for none
+bool openInImGui = false;
+bool closeAsked = false;
 
 Label StripMnemonic(const char* text) {
     Label label{"", -1};
@@ -42,6 +47,12 @@ Label StripMnemonic(const char* text) {
     return label;
 }
 
+// The key code of a label's underlined letter, 0 when it has none.
+int MnemonicKey(const Label& label) {
+    if (label.mnemonic < 0) return 0;
+    return std::toupper(static_cast<unsigned char>(label.text[label.mnemonic]));
+}
+
 // Underlines the mnemonic letter of a label whose text starts at textPos.
 void Underline(const Label& label, ImVec2 textPos, bool enabled) {
     if (label.mnemonic < 0) return;
@@ -54,10 +65,40 @@ void Underline(const Label& label, ImVec2 textPos, bool enabled) {
                                         std::max(1.0f, ImGui::GetFontSize() / 14.0f));
 }
 
+// The next item of the open popup from `from` in direction step (+1, -1), past separators, wrapping.
+int NextItem(int from, int step) {
+    const std::vector<MenuItem>& items = popups[open].items;
+    int n = static_cast<int>(items.size());
+    for (int i = 1; i <= n; ++i) {
+        int at = ((from + step * i) % n + n) % n;
+        if (from < 0 && step > 0) at = i - 1; // from nothing, Down starts at the top
+        if (items[at].text) return at;
+    }
+    return -1;
+}
+
+void OpenPopup(int index) {
+    open = index;
+    highlighted = NextItem(-1, 1);
+}
+
+void Close() {
+    if (open >= 0 && openInImGui) closeAsked = true;
+    open = -1;
+    highlighted = -1;
+}
+
+void Choose(int item, const ChooseCommand& choose) {
+    int command = popups[open].items[item].command;
+    Close();
+    choose(command);
+}
+
 } // namespace
 
 void BuildMenuBar(const MenuItem* items, int count) {
     popups.clear();
+    open = highlighted = -1;
     std::string current;
     for (int i = 0; i < count; ++i) {
         std::string name = items[i].popup ? items[i].popup : "";
@@ -69,56 +110,133 @@ void BuildMenuBar(const MenuItem* items, int count) {
     }
 }
 
-void DrawMenuBar(bool enabled, const std::function<void(int command)>& choose) {
+void DrawMenuBar(bool enabled, const ChooseCommand& choose) {
     if (!ImGui::BeginMainMenuBar()) return;
+    if (!enabled) Close();
+    // A popup a key asked for replaces whatever ImGui has open at the bar.
+    if (open >= 0) {
+        closeAsked = false;
+        const char* name = popups[open].label.text.c_str();
+        if (!ImGui::IsPopupOpen(name)) ImGui::OpenPopup(ImGui::GetID(name));
+    }
     float halfSpacing = std::floor(ImGui::GetStyle().ItemSpacing.x * 0.5f);
+    int shown = -1;
     for (int i = 0; i < static_cast<int>(popups.size()); ++i) {
-        const Popup& popup = popups[i];
+        Popup& popup = popups[i];
         const char* name = popup.label.text.c_str();
-        if (openRequest == i && enabled) ImGui::OpenPopup(ImGui::GetID(name));
         ImVec2 at = ImGui::GetCursorScreenPos();
-        bool open = ImGui::BeginMenu(name, enabled);
+        // The highlight is ours (keys move it too), so ImGui's own hover colour stays out.
+        ImGui::PushStyleColor(ImGuiCol_HeaderHovered, ImVec4(0, 0, 0, 0));
+        bool isOpen = ImGui::BeginMenu(name, enabled);
+        ImGui::PopStyleColor();
         // The bar's labels sit half an item spacing in and a frame padding down.
         ImVec2 textPos(at.x + halfSpacing, at.y + ImGui::GetStyle().FramePadding.y);
-        if (open) {
-            for (const MenuItem& item : popup.items) {
-                if (!item.text) {
-                    ImGui::Separator();
-                    continue;
+        if (isOpen) {
+            if (closeAsked) {
+                ImGui::CloseCurrentPopup();
+            } else {
+                shown = i;
+                if (open != i) { // opened or switched by the mouse
+                    open = i;
+                    highlighted = -1;
                 }
-                Label label = StripMnemonic(item.text);
-                ImVec2 itemAt = ImGui::GetCursorScreenPos();
-                if (ImGui::MenuItem(label.text.c_str())) choose(item.command);
-                Underline(label, itemAt, true);
+                ImDrawList* draw = ImGui::GetWindowDrawList();
+                draw->ChannelsSplit(2); // the highlight behind the items
+                bool mouseMoved = ImGui::GetIO().MouseDelta.x != 0 || ImGui::GetIO().MouseDelta.y != 0;
+                for (int k = 0; k < static_cast<int>(popup.items.size()); ++k) {
+                    const MenuItem& item = popup.items[k];
+                    draw->ChannelsSetCurrent(1);
+                    if (!item.text) {
+                        ImGui::Separator();
+                        continue;
+                    }
+                    Label label = StripMnemonic(item.text);
+                    ImVec2 itemAt = ImGui::GetCursorScreenPos();
+                    ImGui::PushStyleColor(ImGuiCol_HeaderHovered, ImVec4(0, 0, 0, 0));
+                    bool clicked = ImGui::MenuItem(label.text.c_str());
+                    ImGui::PopStyleColor();
+                    if (mouseMoved && ImGui::IsItemHovered()) highlighted = k;
+                    if (k == highlighted) {
+                        draw->ChannelsSetCurrent(0);
+                        draw->AddRectFilled(ImGui::GetItemRectMin(), ImGui::GetItemRectMax(),
+                                            ImGui::GetColorU32(ImGuiCol_HeaderHovered));
+                        draw->ChannelsSetCurrent(1);
+                    }
+                    Underline(label, itemAt, true);
+                    if (clicked) {
+                        Close();
+                        choose(item.command);
+                    }
+                }
+                draw->ChannelsMerge();
             }
-            if (closeRequest) ImGui::CloseCurrentPopup();
             ImGui::EndMenu();
         }
         // Drawn once the popup is ended, so it lands in the bar's draw list, not the popup's.
         Underline(popup.label, textPos, enabled);
     }
-    openRequest = -1;
-    closeRequest = false;
     ImGui::EndMainMenuBar();
+    closeAsked = false;
+    openInImGui = shown >= 0;
+    // A popup the mouse closed (a click elsewhere) is closed here too; one a key asked for has
+    // opened in this frame.
+    if (shown < 0) open = highlighted = -1;
 }
 
-bool OpenMenuByMnemonic(const SDL_KeyboardEvent& key) {
-    if (!(key.keysym.mod & KMOD_ALT) || key.repeat) return false;
+bool MenuOpen() {
+    return open >= 0;
+}
+
+bool MenuKey(const SDL_KeyboardEvent& key, const ChooseCommand& choose) {
     int vk = VirtualKey(key.keysym.scancode);
-    for (int i = 0; i < static_cast<int>(popups.size()); ++i) {
-        const Label& label = popups[i].label;
-        if (label.mnemonic < 0) continue;
-        char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(label.text[label.mnemonic])));
-        if (vk == letter) {
-            openRequest = i;
+    bool alt = key.keysym.mod & KMOD_ALT;
+    auto popupByLetter = [&](int letter) {
+        for (int i = 0; i < static_cast<int>(popups.size()); ++i)
+            if (letter && MnemonicKey(popups[i].label) == letter) return i;
+        return -1;
+    };
+    if (open < 0) {
+        if (!alt || key.repeat) return false;
+        int p = popupByLetter(vk);
+        if (p < 0) return false;
+        OpenPopup(p);
+        return true;
+    }
+    int n = static_cast<int>(popups.size());
+    switch (key.keysym.scancode) {
+    case SDL_SCANCODE_ESCAPE:
+        Close();
+        return true;
+    case SDL_SCANCODE_UP:
+        highlighted = NextItem(highlighted < 0 ? 0 : highlighted, -1);
+        return true;
+    case SDL_SCANCODE_DOWN:
+        highlighted = NextItem(highlighted, 1);
+        return true;
+    case SDL_SCANCODE_LEFT:
+    case SDL_SCANCODE_RIGHT:
+        OpenPopup(((open + (key.keysym.scancode == SDL_SCANCODE_RIGHT ? 1 : -1)) % n + n) % n);
+        return true;
+    case SDL_SCANCODE_RETURN:
+    case SDL_SCANCODE_KP_ENTER:
+        if (highlighted >= 0) Choose(highlighted, choose);
+        return true;
+    default:
+        break;
+    }
+    // An item's letter chooses it, with Alt or without; Alt and another popup's letter goes there.
+    const std::vector<MenuItem>& items = popups[open].items;
+    for (int k = 0; k < static_cast<int>(items.size()); ++k)
+        if (items[k].text && vk && MnemonicKey(StripMnemonic(items[k].text)) == vk) {
+            Choose(k, choose);
             return true;
         }
-    }
-    return false;
+    if (int p = alt ? popupByLetter(vk) : -1; p >= 0) OpenPopup(p);
+    return true; // nothing else reaches the game while a menu is open
 }
 
 void CloseMenu() {
-    closeRequest = true;
+    Close();
 }
 
 } // namespace plat::sdl

@@ -7,11 +7,12 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/core/dialog_runtime.h"
 #include "platform/sdl/runtime.h"
 
 namespace plat {
 
-void ShowMessageBox(Handle, const char* text, const char* caption) {
+void ShowMessageBox(Handle owner, const char* text, const char* caption) {
     std::string message = text ? text : "";
     std::string title = caption ? caption : "";
     // Echoed for whoever runs the game from a terminal (and for the end-to-end tests).
@@ -44,6 +45,7 @@ void ShowMessageBox(Handle, const char* text, const char* caption) {
         ImGui::End();
     });
     while (!done) sdl::ModalFrame();
+    dialog::Uncover(owner);
 }
 
 } // namespace plat

@@ -101,7 +101,6 @@ struct State {
     int64_t lastPresentNs = -frameIntervalNs;
     bool presentWaiting = false;
     int framesWanted = kFramesAfterInput;
-    bool menuOpen = false; // a menu popup was open in the last frame
     bool inFrame = false;
     std::vector<std::function<void()>> layers; // innermost last
     // ImGui of this vintage reads keys as held or not once a frame, so a tap whose press and
@@ -130,6 +129,10 @@ void Post(Msg msg, intptr_t first, intptr_t second) {
     S().queue.push_back({kMainWindow, msg, first, second});
 }
 
+void PostCommand(int command) {
+    Post(Msg::Command, command, 0);
+}
+
 // The view fills the client area below the menu bar, centred.
 void PlaceView(Video& v) {
     int w = 0, h = 0;
@@ -148,7 +151,7 @@ void Present() {
     Video& v = *s.video;
     s.inFrame = true;
     ImDrawData* ui = nullptr;
-    if (s.framesWanted > 0 || s.menuOpen || Modal() || v.presenter->NeedsUiEveryFrame()) {
+    if (s.framesWanted > 0 || sdl::MenuOpen() || Modal() || v.presenter->NeedsUiEveryFrame()) {
         ImGui_ImplSDLRenderer_NewFrame();
         ImGui_ImplSDL2_NewFrame();
         ImGuiIO& io = ImGui::GetIO();
@@ -160,21 +163,20 @@ void Present() {
             SDL_GetMouseState(&mx, &my);
             io.MousePos = ImVec2(static_cast<float>(mx), static_cast<float>(my));
         }
-        // Keyboard navigation only inside menus and modal layers; otherwise keys belong to the game.
-        if (s.menuOpen || Modal())
+        // Keyboard navigation only inside modal layers (the menu bar keeps its own); otherwise keys
+        // belong to the game.
+        if (Modal())
             io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard;
         else
             io.ConfigFlags &= ~ImGuiConfigFlags_NavEnableKeyboard;
         ImGui::NewFrame();
-        sdl::DrawMenuBar(!Modal(), [](int command) { Post(Msg::Command, command, 0); });
+        sdl::DrawMenuBar(!Modal(), PostCommand);
         for (size_t i = 0; i < s.layers.size(); ++i) {
             bool topLayer = i + 1 == s.layers.size();
             if (!topLayer) ImGui::BeginDisabled();
             s.layers[i]();
             if (!topLayer) ImGui::EndDisabled();
         }
-        s.menuOpen =
-            ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId | ImGuiPopupFlags_AnyPopupLevel) && !Modal();
         ImGui::Render();
         ui = ImGui::GetDrawData();
     }
@@ -227,7 +229,7 @@ bool ToClient(int wx, int wy, int& x, int& y) {
 bool MustWaitForFrame(const SDL_Event& e) {
     State& s = S();
     if (e.type != SDL_KEYDOWN && e.type != SDL_KEYUP) return false;
-    if (!s.menuOpen && !Modal()) return false;
+    if (!Modal()) return false;
     return std::find(s.changedSinceFrame.begin(), s.changedSinceFrame.end(), e.key.keysym.scancode) !=
            s.changedSinceFrame.end();
 }
@@ -263,7 +265,7 @@ void HandleWindowEvent(const SDL_WindowEvent& e) {
 
 void HandleEvent(const SDL_Event& e) {
     State& s = S();
-    bool uiKeys = s.menuOpen || Modal();
+    bool uiKeys = Modal();
     switch (e.type) {
     case SDL_QUIT:
         Post(Msg::Close, 0, 0);
@@ -276,10 +278,9 @@ void HandleEvent(const SDL_Event& e) {
         if (uiKeys) {
             ImGui_ImplSDL2_ProcessEvent(&e);
             s.changedSinceFrame.push_back(e.key.keysym.scancode);
-            if (s.menuOpen && e.key.keysym.scancode == SDL_SCANCODE_ESCAPE) sdl::CloseMenu();
             return;
         }
-        if (!Modal() && sdl::OpenMenuByMnemonic(e.key)) return;
+        if (sdl::MenuKey(e.key, PostCommand)) return;
         if (int vk = sdl::VirtualKey(e.key.keysym.scancode)) Post(Msg::KeyDown, vk, 0);
         return;
     case SDL_KEYUP:
@@ -291,6 +292,7 @@ void HandleEvent(const SDL_Event& e) {
             ImGui_ImplSDL2_ProcessEvent(&e);
             return;
         }
+        if (sdl::MenuOpen()) return;
         for (const char* c = e.text.text; *c; ++c)
             if (static_cast<unsigned char>(*c) < 128) Post(Msg::Char, *c, 0);
         return;
@@ -298,7 +300,7 @@ void HandleEvent(const SDL_Event& e) {
         ImGui_ImplSDL2_ProcessEvent(&e);
         int x, y;
         // A click that closes an open menu, or lands under a modal layer, is not the game's.
-        if (s.menuOpen || Modal() || !ToClient(e.button.x, e.button.y, x, y)) return;
+        if (sdl::MenuOpen() || Modal() || !ToClient(e.button.x, e.button.y, x, y)) return;
         if (e.button.button == SDL_BUTTON_LEFT) Post(Msg::LeftDown, 0, PackPoint(x, y));
         if (e.button.button == SDL_BUTTON_RIGHT) Post(Msg::RightDown, 0, PackPoint(x, y));
         return;
@@ -590,6 +592,10 @@ void PostToWindow(Handle window, Msg msg, intptr_t first, intptr_t second) {
 
 void RequestPaint(Handle window) {
     PostToWindow(window, Msg::Paint, 0, 0);
+}
+
+void InvalidateWindow(Handle window) {
+    if (window == kMainWindow) S().paintPending = true;
 }
 
 intptr_t DefaultWindowProc(Handle, Msg, intptr_t, intptr_t) {
