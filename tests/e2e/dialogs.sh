@@ -316,6 +316,14 @@ swatch=$(px "$out/screens/setup-coloured.png" $((OX + 92)) $((OY + 50)))
 [ "$swatch" != "$old_swatch" ] || fail "the swatch still shows #$old_swatch"
 near "$swatch" 00FFFF || near "$swatch" 00F0FF || echo "note: the chosen colour is #$swatch"
 echo "colour chooser: the swatch shows #$swatch"
+# OK: the title screen shows again where Player Setup was, slot 0's frame in the new colour at once.
+click_mid 186 6 50 14
+wait_gone setup-ok || fail "OK did not close Player Setup"
+for _ in $(seq 8); do shot setup-ok-title; near "$(cpx setup-ok-title 39 39)" "$swatch" && break; sleep 0.25; done
+near "$(cpx setup-ok-title 39 39)" "$swatch" || fail "after OK slot 0's frame is #$(cpx setup-ok-title 39 39), not #$swatch"
+echo "player setup: OK repaints the title, slot 0's frame in #$swatch"
+click $((WX + 56)) $((WY + MENU + 56)) 3
+wait_up setup-for-keys || fail "a right click on slot 0 opened no Player Setup again"
 
 # --- Keys: the dialog accepts, the title screen asks for six keys, "Done!" ------------------------
 click_mid 8 164 50 14
@@ -368,6 +376,31 @@ th=${th%%+*}
 echo "steering: slot 0's trail spans $trail after s and d"
 key F5
 wait_shows title-again 10 150 20 "$g/players.bmp" 50 10 || fail "F5 did not return to the title"
+
+# --- the menus from the keyboard, as on every desktop ----------------------------------------------
+key alt+t o # Option...
+dialog_at 240 136 1
+wait_up menu-alt-t-o || fail "Alt+T O opened no Preferences"
+key Escape
+wait_gone menu-prefs-gone || fail "Escape did not close Preferences"
+key alt+t Down Return # Down from Option... past the separator to About...
+dialog_at 240 120 0
+wait_up menu-alt-t-down face_up || fail "Alt+T Down Enter opened no About"
+click_mid 97 96 50 14
+wait_gone menu-about-gone face_up || fail "OK did not close About"
+key alt+f n # NewGame
+wait_round menu-alt-f-n || fail "Alt+F N started no round"
+key alt+f Escape
+key s # reaches the game: slot 0's worm turns down
+wshot menu-steer
+trail=$(convert "$out/screens/menu-steer.png" -crop 600x400+0+$MENU +repage -fuzz 8% \
+  -fill black +opaque "#$swatch" -format %@ info:)
+th=${trail#*x}
+th=${th%%+*}
+[ "$th" -gt 10 ] || fail "after Alt+F Escape, s did not steer slot 0's worm (its trail: $trail)"
+echo "menus by keyboard: Alt+T O, Alt+T Down Enter, Alt+F N, Alt+F Escape then a key for the game"
+key F5
+wait_shows title-menus 10 150 20 "$g/players.bmp" 50 10 || fail "F5 did not return to the title"
 
 # --- About from the menu bar: Escape leaves it open, OK closes it --------------------------------
 click $((WX + 91)) $((WY + 10))
