@@ -4,9 +4,11 @@
 #include <SDL.h>
 #include <sys/prctl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
+#include "platform/sdl/gamepads.h"
 #include "platform/sdl/runtime.h"
 
 namespace plat {
@@ -36,7 +38,9 @@ void WaitUntil(int64_t deadlineNs, bool wakeOnEvent) {
         if (remaining <= 0) return;
         if (wakeOnEvent && remaining > kCoarseMarginNs + 1'000'000) {
             int ms = static_cast<int>((remaining - kCoarseMarginNs) / 1'000'000);
-            if (SDL_WaitEventTimeout(nullptr, ms)) return;
+            // Controllers do not wake SDL's wait: they are read between waits.
+            UpdateGamepads();
+            if (SDL_WaitEventTimeout(nullptr, std::min(ms, GamepadWaitMs()))) return;
             continue;
         }
         if (remaining > kSpinNs) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl/gamepads.h"
 #include "platform/sdl/keymap.h"
 #include "platform/sdl/menubar.h"
 #include "platform/sdl/present.h"
@@ -450,6 +451,7 @@ Handle CreateMainWindow(const char* className, const char* title, int clientWidt
     if (it == s.classes.end() || s.video) return 0;
     if (clientWidth != kScreenWidth || clientHeight != kScreenHeight) return 0;
     if (!CreateVideo(title ? title : "", it->second)) return 0;
+    sdl::StartGamepads([](int code) { Post(Msg::KeyDown, code, 0); });
     auto menu = s.menus.find(it->second.menu ? it->second.menu : "");
     if (menu != s.menus.end())
         sdl::BuildMenuBar(menu->second.data(), static_cast<int>(menu->second.size()));
@@ -612,8 +614,11 @@ void PumpEvents() {
             HandleEvent(e);
     };
     for (const SDL_Event& e : earlier) take(e);
+    UpdateGamepads();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
+        // Controllers press keys only when keys are the game's; they never need a frame of their own.
+        if (TakeGamepadEvent(e, !s.menuOpen && !Modal())) continue;
         take(e);
         s.framesWanted = kFramesAfterInput;
     }
@@ -654,6 +659,7 @@ void Shutdown() {
     s.layers.clear();
     if (s.surface) DestroySurface(s.surface);
     s.surface = 0;
+    StopGamepads();
     s.video.reset();
 }
 
