@@ -25,6 +25,7 @@ namespace {
 // The files that belong to the player rather than to the installation. One line each.
 constexpr const char* kPerUserFiles[] = {
     "prefs.prf",
+    "gamecontrollerdb.txt", // the player's own controller mappings (platform/sdl/gamepads.cpp)
 };
 
 struct Layout {

@@ -9,15 +9,12 @@
 #include <chrono>
 #include <ctime>
 
+#include "platform/sdl/gamepads.h"
 #include "platform/sdl/runtime.h"
 
 namespace plat {
 namespace sdl {
 namespace {
-
-// With a controller connected the wait is cut into naps this long: SDL reads controllers only
-// when it takes events, and nothing wakes the wait for them.
-constexpr int64_t kControllerNapNs = 10'000'000;
 
 const std::chrono::steady_clock::time_point start = [] {
     // Ask the kernel for tight sleeps: the default slack of 50 us would eat the tick budget.
@@ -37,7 +34,12 @@ int64_t NowNs() {
 }
 
 void WaitUntil(int64_t deadlineNs, bool wakeOnEvent) {
-    if (wakeOnEvent && SDL_NumJoysticks() > 0) deadlineNs = std::min(deadlineNs, NowNs() + kControllerNapNs);
+    if (wakeOnEvent) {
+        // Controllers do not wake the wait: they are read between waits, so it is cut short while
+        // one is connected.
+        UpdateGamepads();
+        deadlineNs = std::min(deadlineNs, NowNs() + int64_t{GamepadWaitMs()} * 1'000'000);
+    }
     int display = wakeOnEvent ? DisplayConnection() : -1;
     if (wakeOnEvent && display < 0) {
         // No connection of our own to watch: SDL waits, to the millisecond, then the rest is slept.

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl/gamepads.h"
 #include "platform/sdl/keymap.h"
 #include "platform/sdl/menubar.h"
 #include "platform/sdl/present.h"
@@ -473,6 +474,7 @@ Handle CreateMainWindow(const char* className, const char* title, int clientWidt
     if (it == s.classes.end() || s.video) return 0;
     if (clientWidth != kScreenWidth || clientHeight != kScreenHeight) return 0;
     if (!CreateVideo(title ? title : "", it->second)) return 0;
+    sdl::StartGamepads([](int code) { Post(Msg::KeyDown, code, 0); });
     auto menu = s.menus.find(it->second.menu ? it->second.menu : "");
     if (menu != s.menus.end())
         sdl::BuildMenuBar(menu->second.data(), static_cast<int>(menu->second.size()));
@@ -620,10 +622,10 @@ int DisplayConnection() {
 
 // Whether SDL should look for events now. Each look reads the X connection and the session bus
 // several times over; on a quiet X connection once every kQuietPumpNs does (the bus, and SDL's
-// own bookkeeping), while a connected controller is read on every turn.
+// own bookkeeping). Controllers are read apart from this (UpdateGamepads).
 static bool PumpDue() {
     State& s = S();
-    if (!s.video->x11 || SDL_NumJoysticks() > 0 || EventsWaiting()) return true;
+    if (!s.video->x11 || EventsWaiting()) return true;
     if (NowNs() - s.lastPumpNs >= kQuietPumpNs) return true;
     pollfd watch{XConnectionNumber(s.video->x11), POLLIN, 0};
     return poll(&watch, 1, 0) != 0;
@@ -662,12 +664,15 @@ void PumpEvents() {
             HandleEvent(e);
     };
     for (const SDL_Event& e : earlier) take(e);
+    UpdateGamepads();
     if (PumpDue()) {
         SDL_PumpEvents();
         s.lastPumpNs = NowNs();
     }
     SDL_Event e;
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        // Controllers press keys only when keys are the game's; they never need a frame of their own.
+        if (TakeGamepadEvent(e, !MenuOpen() && !Modal())) continue;
         take(e);
         s.framesWanted = kFramesAfterInput;
     }
@@ -708,6 +713,7 @@ void Shutdown() {
     s.layers.clear();
     if (s.surface) DestroySurface(s.surface);
     s.surface = 0;
+    StopGamepads();
     s.video.reset();
 }
 
