@@ -26,6 +26,7 @@ namespace {
 constexpr const char* kPerUserFiles[] = {
     "prefs.prf",
     "gamecontrollerdb.txt", // the player's own controller mappings (platform/sdl/gamepads.cpp)
+    "window.cfg",           // the window's size, place and fullscreen (platform/window_settings.h)
 };
 
 struct Layout {

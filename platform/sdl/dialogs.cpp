@@ -22,44 +22,18 @@
 namespace plat {
 namespace {
 
-// The upper half of Windows-1252 as code points, so every byte a name can hold has a glyph.
-const ImWchar kGlyphRanges[] = {0x0020, 0x00FF, 0x0152, 0x0153, 0x0160, 0x0161, 0x0178, 0x0178, 0x017D,
-                                0x017E, 0x0192, 0x0192, 0x02C6, 0x02C6, 0x02DC, 0x02DC, 0x2013, 0x2014,
-                                0x2018, 0x201E, 0x2020, 0x2022, 0x2026, 0x2026, 0x2030, 0x2030, 0x2039,
-                                0x203A, 0x20AC, 0x20AC, 0x2122, 0x2122, 0};
-
 constexpr ImU32 kFace = IM_COL32(0xC0, 0xC0, 0xC0, 0xFF);
 constexpr ImU32 kShadow = IM_COL32(0x80, 0x80, 0x80, 0xFF);
 constexpr ImU32 kLight = IM_COL32(0xFF, 0xFF, 0xFF, 0xFF);
 constexpr ImU32 kBlack = IM_COL32(0x00, 0x00, 0x00, 0xFF);
 constexpr ImU32 kCaption = IM_COL32(0x00, 0x00, 0x80, 0xFF);
 
-ImFont* dialogFont = nullptr;
-int fontScale = 0;
-
-// Adds the dialog face to the font atlas (once per scale), outside any frame.
-void EnsureFont() {
-    // The window shows the game at a whole factor; dialogs are drawn at the same factor.
-    int scale = sdl::CurrentViewPlace().scale;
-    if (dialogFont && fontScale == scale) return;
-    ImGuiIO& io = ImGui::GetIO();
-    ImFontConfig config;
-    config.FontDataOwnedByAtlas = false;
-    config.OversampleH = 2;
-    std::snprintf(config.Name, sizeof config.Name, "dialog %dx", scale);
-    dialogFont = io.Fonts->AddFontFromMemoryTTF(
-        const_cast<unsigned char*>(dialog::FontData()), static_cast<int>(dialog::FontSize()),
-        dialog::kFontPixels * static_cast<float>(scale), &config, kGlyphRanges);
-    fontScale = scale;
-    sdl::RebuildUiFonts();
-}
-
 bool TopLayer() {
     return (ImGui::GetCurrentContext()->CurrentItemFlags & ImGuiItemFlags_Disabled) == 0;
 }
 
 void PushClassicStyle(float k) {
-    ImGui::PushFont(dialogFont);
+    ImGui::PushFont(sdl::DialogFont());
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowRounding, 0);
@@ -94,9 +68,9 @@ void PopClassicStyle() {
 
 // A caption bar the way the platform's own windows have one.
 float DrawCaption(ImDrawList* draw, ImVec2 at, float width, const std::string& title, float k) {
-    float height = std::round(dialogFont->FontSize + 6 * k);
+    float height = std::round(sdl::DialogFont()->FontSize + 6 * k);
     draw->AddRectFilled(at, ImVec2(at.x + width, at.y + height), kCaption);
-    draw->AddText(dialogFont, dialogFont->FontSize, ImVec2(at.x + 4 * k, at.y + 3 * k), kLight,
+    draw->AddText(sdl::DialogFont(), sdl::DialogFont()->FontSize, ImVec2(at.x + 4 * k, at.y + 3 * k), kLight,
                   title.c_str());
     return height;
 }
@@ -171,10 +145,10 @@ struct DialogView {
     }
 
     void Draw() {
-        const float k = static_cast<float>(fontScale);
+        const float k = static_cast<float>(sdl::UiScale());
         bool top = TopLayer();
         PushClassicStyle(k);
-        float captionHeight = d->layout->caption ? std::round(dialogFont->FontSize + 6 * k) : 0;
+        float captionHeight = d->layout->caption ? std::round(sdl::DialogFont()->FontSize + 6 * k) : 0;
         float frame = 3 * k;
         ImVec2 size(d->width * k + 2 * frame, d->height * k + captionHeight + 2 * frame);
         // Centred over the game's picture, which sits under the menu bar.
@@ -212,7 +186,7 @@ struct DialogView {
         ImVec2 size(c.width * k, c.height * k);
         ImDrawList* draw = ImGui::GetWindowDrawList();
         std::string text = dialog::ToUtf8(c.text);
-        float font = dialogFont->FontSize;
+        float font = sdl::DialogFont()->FontSize;
         ImGui::PushID(c.layout.id);
         switch (c.layout.kind) {
         case ControlKind::PushButton:
@@ -229,7 +203,7 @@ struct DialogView {
         }
         case ControlKind::Label: {
             ImVec4 clip(at.x, at.y, at.x + size.x, at.y + size.y);
-            draw->AddText(dialogFont, font, at, kBlack, text.c_str(), nullptr, size.x, &clip);
+            draw->AddText(sdl::DialogFont(), font, at, kBlack, text.c_str(), nullptr, size.x, &clip);
             break;
         }
         case ControlKind::GroupBox: {
@@ -238,10 +212,10 @@ struct DialogView {
             draw->AddRect(ImVec2(at.x, line), end, kShadow);
             draw->AddRect(ImVec2(at.x + k, line + k), ImVec2(end.x + k, end.y + k), kLight);
             ImVec2 label(at.x + 6 * k, at.y);
-            ImVec2 labelSize = dialogFont->CalcTextSizeA(font, size.x, 0, text.c_str());
+            ImVec2 labelSize = sdl::DialogFont()->CalcTextSizeA(font, size.x, 0, text.c_str());
             draw->AddRectFilled(ImVec2(label.x - 2 * k, at.y),
                                 ImVec2(label.x + labelSize.x + 2 * k, at.y + font), kFace);
-            draw->AddText(dialogFont, font, label, kBlack, text.c_str());
+            draw->AddText(sdl::DialogFont(), font, label, kBlack, text.c_str());
             break;
         }
         case ControlKind::Edit:
@@ -281,7 +255,7 @@ struct DialogView {
             buffer.seen = c.changes;
             buffer.reload = false;
         }
-        float font = dialogFont->FontSize;
+        float font = sdl::DialogFont()->FontSize;
         bool border = c.layout.flags & kEditBorder;
         ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, border ? 1.0f : 0.0f);
         ImGui::PushStyleVar(ImGuiStyleVar_FramePadding,
@@ -365,7 +339,6 @@ int RunDialog(const DialogTemplate& layout, Handle owner, DialogProc proc) {
     if (!sdl::HaveWindow() || sdl::InFrame()) return -1;
     dialog::Dialog* d = dialog::Open(layout, owner, proc);
     if (!d) return -1;
-    EnsureFont();
     int result = 0;
     {
         DialogView view(d);
@@ -384,7 +357,6 @@ int RunDialog(const DialogTemplate& layout, Handle owner, DialogProc proc) {
 
 bool ChooseColour(Colour& colour, Colour custom[16]) {
     if (!sdl::HaveWindow() || sdl::InFrame()) return false;
-    EnsureFont();
     float rgb[3];
     ImVec4 start = ToImColour(colour);
     rgb[0] = start.x, rgb[1] = start.y, rgb[2] = start.z;
@@ -394,7 +366,7 @@ bool ChooseColour(Colour& colour, Colour custom[16]) {
     std::string name = "Colour##chooser" + std::to_string(++serial);
     {
         sdl::ModalLayer layer([&] {
-            const float k = static_cast<float>(fontScale);
+            const float k = static_cast<float>(sdl::UiScale());
             PushClassicStyle(k);
             ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(8 * k, 8 * k));
             ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(4 * k, 6 * k));

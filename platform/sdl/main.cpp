@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "game/records.h"
 #include "platform/files.h"
 #include "platform/sdl/runtime.h"
 
@@ -21,6 +22,16 @@ void PrintHelp() {
         std::printf("Game data: %s\nPreferences: %sprefs.prf\n", plat::DataFolder(), plat::ConfigFolder());
 }
 
+// Whether a key is a player's: one of the bindings, or any key while keys are being captured.
+// The window leaves such keys to the game (F11, say, which otherwise toggles fullscreen).
+bool KeyIsAPlayers(int key) {
+    if (!game) return false;
+    if (game->keyCaptureStep != 0) return true;
+    for (uint8_t bound : game->keys)
+        if (bound == key) return true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -37,6 +48,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarvel4: unknown option %s\nTry 'tarvel4 --help'.\n", argv[1]);
         return 2;
     }
+    plat::sdl::SetKeyClaim(KeyIsAPlayers);
     // The instance is our one module; show state 10 is "as the platform prefers".
     int code = AppMain(1, 10);
     plat::sdl::Shutdown();

@@ -5,6 +5,7 @@
 #include "platform/sdl/menubar.h"
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cctype>
@@ -113,9 +114,12 @@ void BuildMenuBar(const MenuItem* items, int count) {
 void DrawMenuBar(bool enabled, const ChooseCommand& choose) {
     if (!ImGui::BeginMainMenuBar()) return;
     if (!enabled) Close();
+    // Closed at once, before anything else is drawn: a popup left open under a disabled bar (a
+    // dialog chosen from it) would still be drawn, empty.
+    if (closeAsked && ImGui::GetCurrentContext()->OpenPopupStack.Size > 0) ImGui::ClosePopupToLevel(0, true);
+    closeAsked = false;
     // A popup a key asked for replaces whatever ImGui has open at the bar.
     if (open >= 0) {
-        closeAsked = false;
         const char* name = popups[open].label.text.c_str();
         if (!ImGui::IsPopupOpen(name)) ImGui::OpenPopup(ImGui::GetID(name));
     }
@@ -132,51 +136,46 @@ void DrawMenuBar(bool enabled, const ChooseCommand& choose) {
         // The bar's labels sit half an item spacing in and a frame padding down.
         ImVec2 textPos(at.x + halfSpacing, at.y + ImGui::GetStyle().FramePadding.y);
         if (isOpen) {
-            if (closeAsked) {
-                ImGui::CloseCurrentPopup();
-            } else {
-                shown = i;
-                if (open != i) { // opened or switched by the mouse
-                    open = i;
-                    highlighted = -1;
-                }
-                ImDrawList* draw = ImGui::GetWindowDrawList();
-                draw->ChannelsSplit(2); // the highlight behind the items
-                bool mouseMoved = ImGui::GetIO().MouseDelta.x != 0 || ImGui::GetIO().MouseDelta.y != 0;
-                for (int k = 0; k < static_cast<int>(popup.items.size()); ++k) {
-                    const MenuItem& item = popup.items[k];
-                    draw->ChannelsSetCurrent(1);
-                    if (!item.text) {
-                        ImGui::Separator();
-                        continue;
-                    }
-                    Label label = StripMnemonic(item.text);
-                    ImVec2 itemAt = ImGui::GetCursorScreenPos();
-                    ImGui::PushStyleColor(ImGuiCol_HeaderHovered, ImVec4(0, 0, 0, 0));
-                    bool clicked = ImGui::MenuItem(label.text.c_str());
-                    ImGui::PopStyleColor();
-                    if (mouseMoved && ImGui::IsItemHovered()) highlighted = k;
-                    if (k == highlighted) {
-                        draw->ChannelsSetCurrent(0);
-                        draw->AddRectFilled(ImGui::GetItemRectMin(), ImGui::GetItemRectMax(),
-                                            ImGui::GetColorU32(ImGuiCol_HeaderHovered));
-                        draw->ChannelsSetCurrent(1);
-                    }
-                    Underline(label, itemAt, true);
-                    if (clicked) {
-                        Close();
-                        choose(item.command);
-                    }
-                }
-                draw->ChannelsMerge();
+            shown = i;
+            if (open != i) { // opened or switched by the mouse
+                open = i;
+                highlighted = -1;
             }
+            ImDrawList* draw = ImGui::GetWindowDrawList();
+            draw->ChannelsSplit(2); // the highlight behind the items
+            bool mouseMoved = ImGui::GetIO().MouseDelta.x != 0 || ImGui::GetIO().MouseDelta.y != 0;
+            for (int k = 0; k < static_cast<int>(popup.items.size()); ++k) {
+                const MenuItem& item = popup.items[k];
+                draw->ChannelsSetCurrent(1);
+                if (!item.text) {
+                    ImGui::Separator();
+                    continue;
+                }
+                Label label = StripMnemonic(item.text);
+                ImVec2 itemAt = ImGui::GetCursorScreenPos();
+                ImGui::PushStyleColor(ImGuiCol_HeaderHovered, ImVec4(0, 0, 0, 0));
+                bool clicked = ImGui::MenuItem(label.text.c_str());
+                ImGui::PopStyleColor();
+                if (mouseMoved && ImGui::IsItemHovered()) highlighted = k;
+                if (k == highlighted) {
+                    draw->ChannelsSetCurrent(0);
+                    draw->AddRectFilled(ImGui::GetItemRectMin(), ImGui::GetItemRectMax(),
+                                        ImGui::GetColorU32(ImGuiCol_HeaderHovered));
+                    draw->ChannelsSetCurrent(1);
+                }
+                Underline(label, itemAt, true);
+                if (clicked) {
+                    Close();
+                    choose(item.command);
+                }
+            }
+            draw->ChannelsMerge();
             ImGui::EndMenu();
         }
         // Drawn once the popup is ended, so it lands in the bar's draw list, not the popup's.
         Underline(popup.label, textPos, enabled);
     }
     ImGui::EndMainMenuBar();
-    closeAsked = false;
     openInImGui = shown >= 0;
     // A popup the mouse closed (a click elsewhere) is closed here too; one a key asked for has
     // opened in this frame.

@@ -174,6 +174,13 @@ void Presenter::ShowSoftware(const Colour* view, const std::vector<PixelRect>& c
                  dim != lastDim || !(place == lastPlace);
     const PixelRect all{0, 0, kScreenWidth, kScreenHeight};
     std::vector<SDL_Rect> sent;
+    std::vector<SDL_Rect> uiNow;
+    if (ui) {
+        SnapToPixels(ui);
+        uiNow = UiBounds(ui, target->w, target->h);
+    }
+    // The software renderer leaves ImGui's last clip rectangle on the surface, and fills obey it.
+    SDL_SetClipRect(target, nullptr);
     if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
     if (whole) {
         SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
@@ -189,7 +196,7 @@ void Presenter::ShowSoftware(const Colour* view, const std::vector<PixelRect>& c
         if (ui) {
             // ImGui draws over whatever lies beneath it, so the ground under where it drew last
             // frame and draws now is laid again first: the view where there is view, else black.
-            std::vector<SDL_Rect> ground = UiBounds(ui, target->w, target->h);
+            std::vector<SDL_Rect> ground = uiNow;
             ground.insert(ground.end(), lastUi.begin(), lastUi.end());
             for (SDL_Rect& g : ground) {
                 SDL_FillRect(target, &g, SDL_MapRGB(target->format, 0, 0, 0));
@@ -200,10 +207,9 @@ void Presenter::ShowSoftware(const Colour* view, const std::vector<PixelRect>& c
     }
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
     if (ui) {
-        SnapToPixels(ui);
         ImGui_ImplSDLRenderer_RenderDrawData(ui);
         SDL_RenderFlush(renderer);
-        lastUi = UiBounds(ui, target->w, target->h);
+        lastUi = uiNow;
     }
     // Replicated blocks reach past the ground rectangle by up to a block; sending the whole
     // blocks keeps what is on screen equal to what is in the buffer.

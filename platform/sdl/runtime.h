@@ -9,6 +9,7 @@
 #include <functional>
 
 struct SDL_Renderer;
+struct ImFont;
 
 namespace plat::sdl {
 
@@ -55,14 +56,30 @@ bool NextPresentTime(int64_t& atNs);
 // True while a frame is being drawn: modal layer draw functions run then and must not present,
 // pause or open further modal loops themselves.
 bool InFrame();
-// Tears the window, its renderer and ImGui down; main() calls it after AppMain returns.
+// Remembers the window's size, place and fullscreen for the next run and tears the window, its
+// renderer and ImGui down; main() calls it after AppMain returns.
 void Shutdown();
+// The game's answer to whether a key is a player's (bound, or about to be captured): such a key
+// reaches the game even where the window would use it (F11 toggles fullscreen otherwise).
+void SetKeyClaim(bool (*claimed)(int key));
 // Where the view sits in the window now.
 ViewPlace CurrentViewPlace();
 // The renderer ImGui draws with, for the textures of modal layers; nullptr without a window.
 SDL_Renderer* UiRenderer();
-// Makes ImGui's font texture again after a face was added to its atlas (outside any frame).
-void RebuildUiFonts();
+
+// --- ImGui at the view's scale (ui.cpp) ---------------------------------------------------------
+
+// The menu bar's height in window pixels at a scale.
+int MenuBarHeight(int scale);
+// Makes ImGui's faces (menu bar, dialogs) and style for a scale, outside any frame; nothing when
+// they are at that scale already.
+void ScaleUi(int scale);
+// The scale ImGui is made for, 0 before it is.
+int UiScale();
+// The dialogs' face at the current scale.
+ImFont* DialogFont();
+// ImGui went away with the window: the next ScaleUi makes everything anew.
+void ForgetUi();
 
 // A modal layer: drawn with ImGui over the window in every frame while it lives. Only the newest
 // layer takes input; older ones are drawn disabled. The menu bar is disabled while any is up.

@@ -27,9 +27,7 @@
 #include "platform/sdl/present.h"
 #include "platform/sdl/runtime.h"
 #include "platform/surface.h"
-
-extern "C" const unsigned char tarvel_font_data[];
-extern "C" const unsigned long long tarvel_font_size;
+#include "platform/window_settings.h"
 
 namespace plat {
 namespace {
@@ -43,8 +41,8 @@ constexpr int kDefaultRefreshHz = 60;
 constexpr int64_t kQuietPumpNs = 50'000'000;
 // After input, ImGui gets a few frames to settle (popups appear a frame after they open).
 constexpr int kFramesAfterInput = 3;
-// The menu bar's font and padding at scale 1; both grow with the view's scale.
-constexpr float kBarFont = 15.0f, kBarPadY = 3.0f;
+// The smallest window: the view at scale 1 under the menu bar at scale 1.
+constexpr int kSmallestWidth = kScreenWidth;
 
 struct Icon {
     int width, height;
@@ -82,6 +80,7 @@ struct Video {
     sdl::ViewPlace place;
     int menuHeight = 0;
     Display* x11 = nullptr; // the X server's connection, when SDL talks to one
+    WindowSettings normal;  // the window neither maximised nor fullscreen, for the next run
 };
 
 struct State {
@@ -111,6 +110,7 @@ struct State {
     std::vector<SDL_Scancode> changedSinceFrame;
     std::deque<SDL_Event> waitingForFrame;
     int64_t lastPumpNs = 0;
+    bool (*keyClaim)(int key) = nullptr; // the game's: is this key a player's?
     // Where SIGUSR1 asks the surface to be written (TARVEL_SURFACE_PNG), for the end-to-end checks.
     std::string surfaceDumpPath;
 };
@@ -134,13 +134,43 @@ void PostCommand(int command) {
     Post(Msg::Command, command, 0);
 }
 
-// The view fills the client area below the menu bar, centred.
+// The largest whole factor at which the view and the menu bar over it fit w x h pixels (at least 1).
+int FitScale(int w, int h) {
+    int k = 1;
+    while (kScreenWidth * (k + 1) <= w && kScreenHeight * (k + 1) + sdl::MenuBarHeight(k + 1) <= h) ++k;
+    return k;
+}
+
+// The view at the largest factor that fits below the menu bar, centred on black; the menu bar and
+// the dialogs at the same factor.
 void PlaceView(Video& v) {
     int w = 0, h = 0;
     SDL_GetWindowSize(v.window.get(), &w, &h);
-    int k = v.place.scale;
+    int k = FitScale(w, h);
+    v.place.scale = k;
+    if (sdl::UiScale() != 0) sdl::ScaleUi(k);
+    v.menuHeight = sdl::MenuBarHeight(k);
     v.place.x = std::max(0, (w - kScreenWidth * k) / 2);
     v.place.y = v.menuHeight + std::max(0, (h - v.menuHeight - kScreenHeight * k) / 2);
+}
+
+// Where the window sits and how large it is when neither maximised nor fullscreen, kept for the
+// next run.
+void NoteNormalGeometry(Video& v) {
+    if (SDL_GetWindowFlags(v.window.get()) &
+        (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_MAXIMIZED | SDL_WINDOW_MINIMIZED))
+        return;
+    SDL_GetWindowPosition(v.window.get(), &v.normal.x, &v.normal.y);
+    SDL_GetWindowSize(v.window.get(), &v.normal.width, &v.normal.height);
+    v.normal.placed = true;
+}
+
+void ToggleFullscreen(Video& v) {
+    bool full = SDL_GetWindowFlags(v.window.get()) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+    if (!full) NoteNormalGeometry(v);
+    SDL_SetWindowFullscreen(v.window.get(), full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    PlaceView(v);
+    v.presenter->Invalidate();
 }
 
 // --- presenting ---------------------------------------------------------------------------------
@@ -253,7 +283,11 @@ void HandleWindowEvent(const SDL_WindowEvent& e) {
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         PlaceView(*s.video);
+        NoteNormalGeometry(*s.video);
         s.video->presenter->Invalidate();
+        break;
+    case SDL_WINDOWEVENT_MOVED:
+        NoteNormalGeometry(*s.video);
         break;
     case SDL_WINDOWEVENT_SHOWN:
     case SDL_WINDOWEVENT_EXPOSED:
@@ -262,6 +296,17 @@ void HandleWindowEvent(const SDL_WindowEvent& e) {
     default:
         break;
     }
+}
+
+// Keys the window keeps for itself: Alt+Enter, and F11 unless a player has it, toggle fullscreen.
+bool WindowKey(const SDL_KeyboardEvent& key) {
+    SDL_Scancode code = key.keysym.scancode;
+    bool altEnter =
+        (key.keysym.mod & KMOD_ALT) && (code == SDL_SCANCODE_RETURN || code == SDL_SCANCODE_KP_ENTER);
+    bool f11 = code == SDL_SCANCODE_F11 && !(S().keyClaim && S().keyClaim(sdl::VirtualKey(code)));
+    if (!altEnter && !f11) return false;
+    if (!key.repeat) ToggleFullscreen(*S().video);
+    return true;
 }
 
 void HandleEvent(const SDL_Event& e) {
@@ -276,6 +321,7 @@ void HandleEvent(const SDL_Event& e) {
         HandleWindowEvent(e.window);
         return;
     case SDL_KEYDOWN:
+        if (WindowKey(e.key)) return;
         if (uiKeys) {
             ImGui_ImplSDL2_ProcessEvent(&e);
             s.changedSinceFrame.push_back(e.key.keysym.scancode);
@@ -333,12 +379,17 @@ int ChooseScale() {
         if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return 1;
         usable = {0, 0, mode.w, mode.h};
     }
-    const int menuHeight = static_cast<int>(kBarFont + 2 * kBarPadY);
-    int scale = 1;
-    while (kScreenWidth * (scale + 1) <= usable.w * 9 / 10 &&
-           kScreenHeight * (scale + 1) + menuHeight * (scale + 1) <= usable.h * 85 / 100)
-        ++scale;
-    return scale;
+    return FitScale(usable.w * 9 / 10, usable.h * 85 / 100);
+}
+
+// Whether a saved place still lies on one of the displays (a monitor may have gone since).
+bool OnSomeDisplay(int x, int y) {
+    for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect bounds;
+        SDL_Point corner{x + 40, y + 20}; // some of the title bar, not just its first pixel
+        if (SDL_GetDisplayBounds(i, &bounds) == 0 && SDL_PointInRect(&corner, &bounds)) return true;
+    }
+    return false;
 }
 
 void SetWindowIcon(SDL_Window* window, const char* iconName) {
@@ -360,21 +411,7 @@ bool StartImGui(Video& v) {
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr; // nothing is written next to the game's own files
     io.LogFilename = nullptr;
-    const float k = static_cast<float>(v.place.scale);
-    ImFontConfig font;
-    font.FontDataOwnedByAtlas = false;
-    io.Fonts->AddFontFromMemoryTTF(const_cast<unsigned char*>(tarvel_font_data),
-                                   static_cast<int>(tarvel_font_size), kBarFont * k, &font);
-    ImGui::StyleColorsClassic();
-    ImGuiStyle& style = ImGui::GetStyle();
-    style.FramePadding.y = kBarPadY;
-    style.DisplaySafeAreaPadding = ImVec2(0, 0);
-    style.WindowRounding = 0;
-    // Crisp lines, a whole pixel wide: smoothed ones come from the font texture, which SDL's
-    // software renderer samples without filtering (two pixels wide), or from a fringe of vertex
-    // alpha (washed out). The lines of menus and dialogs are straight anyway.
-    style.AntiAliasedLines = false;
-    style.ScaleAllSizes(k);
+    sdl::ScaleUi(v.place.scale);
     v.imgui.sdl = ImGui_ImplSDL2_InitForSDLRenderer(v.window.get());
     v.imgui.renderer = ImGui_ImplSDLRenderer_Init(v.presenter->Renderer());
     return v.imgui.sdl && v.imgui.renderer;
@@ -399,15 +436,26 @@ bool CreateVideo(const char* title, const WindowClass& windowClass) {
         std::fprintf(stderr, "tarvel4: no display to open a window on (SDL offers only \"%s\")\n", driver);
         return false;
     }
-    v->place.scale = ChooseScale();
-    v->menuHeight = static_cast<int>((kBarFont + 2 * kBarPadY) * static_cast<float>(v->place.scale));
-    v->window.reset(SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                     kScreenWidth * v->place.scale,
-                                     kScreenHeight * v->place.scale + v->menuHeight, SDL_WINDOW_HIDDEN));
+    // As the player left it last time, else the largest whole factor that fits the desktop.
+    WindowSettings saved = LoadWindowSettings();
+    int scale = ChooseScale();
+    int width = kScreenWidth * scale, height = kScreenHeight * scale + sdl::MenuBarHeight(scale);
+    if (saved.width > 0 && saved.height > 0) {
+        width = std::max(saved.width, kSmallestWidth);
+        height = std::max(saved.height, kScreenHeight + sdl::MenuBarHeight(1));
+    }
+    int x = SDL_WINDOWPOS_UNDEFINED, y = SDL_WINDOWPOS_UNDEFINED;
+    if (saved.placed && OnSomeDisplay(saved.x, saved.y)) x = saved.x, y = saved.y;
+    Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
+    if (saved.maximised) flags |= SDL_WINDOW_MAXIMIZED;
+    if (saved.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    v->window.reset(SDL_CreateWindow(title, x, y, width, height, flags));
     if (!v->window) {
         std::fprintf(stderr, "tarvel4: no window: %s\n", SDL_GetError());
         return false;
     }
+    SDL_SetWindowMinimumSize(v->window.get(), kSmallestWidth, kScreenHeight + sdl::MenuBarHeight(1));
+    v->normal = {saved.placed, saved.x, saved.y, width, height};
     v->presenter = sdl::Presenter::Create(v->window.get(), accelerated);
     if (!v->presenter) {
         std::fprintf(stderr, "tarvel4: no renderer: %s\n", SDL_GetError());
@@ -708,13 +756,27 @@ bool NextPresentTime(int64_t& atNs) {
     return true;
 }
 
+void SetKeyClaim(bool (*claimed)(int key)) {
+    S().keyClaim = claimed;
+}
+
 void Shutdown() {
     State& s = S();
+    if (s.video) {
+        Video& v = *s.video;
+        NoteNormalGeometry(v);
+        WindowSettings last = v.normal;
+        Uint32 flags = SDL_GetWindowFlags(v.window.get());
+        last.maximised = flags & SDL_WINDOW_MAXIMIZED;
+        last.fullscreen = (flags & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+        SaveWindowSettings(last); // a window that cannot be remembered is the default one next time
+    }
     s.layers.clear();
     if (s.surface) DestroySurface(s.surface);
     s.surface = 0;
     StopGamepads();
     s.video.reset();
+    ForgetUi();
 }
 
 ModalLayer::ModalLayer(std::function<void()> draw) : index(static_cast<int>(S().layers.size())) {

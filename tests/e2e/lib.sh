@@ -69,7 +69,7 @@ make_dir() {
   else
     bash "$src/make-gamedir.sh" "$dir"
   fi
-  rm -f "$dir/prefs.prf"
+  rm -f "$dir/prefs.prf" "$dir/window.cfg"
   cp "$game_bin" "$dir/tarvel4"
 }
 # prefs.prf: four named worms of speed 6; kinds none, computer, computer, computer; speed 0.
@@ -93,7 +93,7 @@ write_prefs() {
 }
 
 # GAME: the binary to start (./tarvel4 in dir unless set); RUN_AS: a command to start it under;
-# SCALE: the whole factor the window is expected to show the game at.
+# SCALE: the whole factor the window is expected to show the game at (0: not checked).
 SCALE=1
 start_game() { # dir
   local dir=$1 attempt
@@ -117,7 +117,9 @@ start_game() { # dir
   [ -n "$W" ] || fail "$RUN: no window"
   eval "$(xdotool getwindowgeometry --shell "$W")"
   WX=$X WY=$Y
-  # The client area is 640 x 480 times a whole factor (SCALE, 1 unless set), under the menu bar.
+  # The client area is 640 x 480 times a whole factor (SCALE, 1 unless set; 0: any size), under the
+  # menu bar.
+  [ "$SCALE" = 0 ] && return 0
   MENU=$((HEIGHT - 480 * SCALE))
   [ "$WIDTH" = $((640 * SCALE)) ] || fail "$RUN: window width $WIDTH, expected $((640 * SCALE)) at scale $SCALE"
   xdotool windowfocus --sync "$W" 2>/dev/null || true
