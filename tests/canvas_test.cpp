@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "gfx/canvas.h"
 #include "platform/clock.h"
@@ -191,4 +193,36 @@ TEST_F(GameTest, ClipRegionsAreUnionsAndSwapReversedEdges) {
     EXPECT_EQ(plat::ReadPixel(dc, -1, 0), plat::kNoColour);
     EXPECT_EQ(plat::ReadPixel(dc, 640, 0), plat::kNoColour);
     EXPECT_EQ(plat::LiveObjects().regions, 0);
+}
+
+// Decoded pictures are kept while their files stay as they were: every change, however quick
+// and whatever its size, is drawn from then on, and a file that goes fails as before.
+TEST_F(GameTest, BitmapFilesAreReadAgainOnceTheyChange) {
+    std::filesystem::create_directories("graphics");
+    auto solid = [](const std::string& path, uint32_t colour) {
+        WriteBmp(path, 4, 4, [colour](int, int) { return colour; });
+    };
+    auto drawn = [&](const char* path) {
+        FillBox(0, 0, 4, 4, 0x123456);
+        BlitBitmapFile(path, 0, 0, 4, 4);
+        return Pixel(3, 3);
+    };
+    solid("graphics/fresh.bmp", 0x0000F8);
+    EXPECT_EQ(drawn("graphics\\fresh.bmp"), 0x0000FFu);
+    solid("graphics/fresh.bmp", 0x00FC00); // the same size, within the same moment
+    EXPECT_EQ(drawn("graphics\\fresh.bmp"), 0x00FF00u);
+
+    solid("graphics/old.bmp", 0x0000F8);
+    solid("graphics/other.bmp", 0xF80000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100)); // long enough to be kept
+    EXPECT_EQ(drawn("graphics\\old.bmp"), 0x0000FFu);
+    EXPECT_EQ(drawn("graphics\\old.bmp"), 0x0000FFu);
+    solid("graphics/old.bmp", 0x00FC00);
+    EXPECT_EQ(drawn("graphics\\old.bmp"), 0x00FF00u);
+    std::filesystem::rename("graphics/other.bmp", "graphics/old.bmp");
+    EXPECT_EQ(drawn("graphics\\old.bmp"), 0xFF0000u);
+    std::filesystem::remove("graphics/old.bmp");
+    EXPECT_EQ(drawn("graphics\\old.bmp"), 0x123456u);
+    ASSERT_EQ(plat::headless::MessageBoxes().size(), 1u);
+    EXPECT_EQ(plat::LiveObjects().bitmaps, 0);
 }

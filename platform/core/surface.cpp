@@ -1,15 +1,13 @@
 // Pixel surfaces, clip regions, bitmaps and image lists, kept in memory. Shared by both back ends.
 #include "platform/surface.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/core/bitmap_file.h"
 #include "platform/core/font.h"
-#include "platform/files.h"
 
 namespace plat {
 namespace {
@@ -29,10 +27,8 @@ struct Surface {
     uint64_t version = 0;
 };
 
-struct Bitmap {
-    int width = 0, height = 0;
-    std::vector<Colour> pixels;
-};
+// A loaded bitmap shares its picture with every other load of the same unchanged file.
+using Bitmap = std::shared_ptr<const Picture>;
 
 struct Frame {
     std::vector<uint16_t> rgb565;
@@ -62,6 +58,11 @@ Handle NewId() {
 template <class Map> auto* Find(Map& map, Handle id) {
     auto it = map.find(id);
     return it == map.end() ? nullptr : &it->second;
+}
+
+const Picture* FindPicture(Handle bitmap) {
+    Bitmap* b = Find(bitmaps, bitmap);
+    return b ? b->get() : nullptr;
 }
 
 bool Drawable(const Surface& s, int x, int y) {
@@ -227,64 +228,11 @@ void SelectClipRegion(Handle surface, Handle region) {
     s->clip = r ? *r : std::vector<Rect>{};
 }
 
-namespace {
-
-// A header claiming a picture far larger than any the game uses is a broken file: refuse it before
-// the loader allocates for it.
-constexpr int64_t kMaxBitmapPixels = 16 * 1024 * 1024;
-
-bool PlausibleBmpHeader(SDL_RWops* file) {
-    uint8_t header[26];
-    if (SDL_RWread(file, header, 1, sizeof header) != sizeof header || header[0] != 'B' || header[1] != 'M')
-        return false;
-    SDL_RWseek(file, 0, RW_SEEK_SET);
-    auto le32 = [&](int at) {
-        return static_cast<int32_t>(header[at] | header[at + 1] << 8 | header[at + 2] << 16 |
-                                    static_cast<uint32_t>(header[at + 3]) << 24);
-    };
-    uint32_t infoSize = static_cast<uint32_t>(le32(14));
-    int64_t w, h;
-    if (infoSize == 12) { // the old OS/2 header has 16-bit sizes
-        w = header[18] | header[19] << 8;
-        h = header[20] | header[21] << 8;
-    } else {
-        w = le32(18);
-        h = le32(22);
-    }
-    if (h < 0) h = -h;
-    return w > 0 && h > 0 && w * h <= kMaxBitmapPixels;
-}
-
-} // namespace
-
 Handle LoadBitmapFile(const char* path) {
-    char host[1024];
-    SDL_RWops* file = SDL_RWFromFile(HostPath(path, host, sizeof host), "rb");
-    if (!file) return 0;
-    if (!PlausibleBmpHeader(file)) {
-        SDL_RWclose(file);
-        return 0;
-    }
-    SDL_Surface* loaded = SDL_LoadBMP_RW(file, 1);
-    if (!loaded) return 0;
-    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ABGR8888, 0);
-    SDL_FreeSurface(loaded);
-    if (!rgba) return 0;
-    Bitmap bmp;
-    bmp.width = rgba->w;
-    bmp.height = rgba->h;
-    bmp.pixels.resize(static_cast<size_t>(bmp.width) * bmp.height);
-    SDL_LockSurface(rgba);
-    for (int y = 0; y < bmp.height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(rgba->pixels) +
-                                                            static_cast<ptrdiff_t>(y) * rgba->pitch);
-        for (int x = 0; x < bmp.width; ++x)
-            bmp.pixels[static_cast<size_t>(y) * bmp.width + x] = row[x] & 0xFFFFFF;
-    }
-    SDL_UnlockSurface(rgba);
-    SDL_FreeSurface(rgba);
+    std::shared_ptr<const Picture> picture = ReadBitmapFile(path);
+    if (!picture) return 0;
     Handle id = NewId();
-    bitmaps[id] = std::move(bmp);
+    bitmaps[id] = std::move(picture);
     return id;
 }
 
@@ -293,12 +241,12 @@ void FreeBitmap(Handle bitmap) {
 }
 
 int BitmapWidth(Handle bitmap) {
-    Bitmap* b = Find(bitmaps, bitmap);
+    const Picture* b = FindPicture(bitmap);
     return b ? b->width : 0;
 }
 
 int BitmapHeight(Handle bitmap) {
-    Bitmap* b = Find(bitmaps, bitmap);
+    const Picture* b = FindPicture(bitmap);
     return b ? b->height : 0;
 }
 
@@ -318,9 +266,9 @@ Handle CreateImageList(int frameWidth, int frameHeight, bool masked, int /*initi
 
 int AddToImageList(Handle list, Handle image, Handle mask) {
     ImageList* l = Find(imageLists, list);
-    Bitmap* img = Find(bitmaps, image);
+    const Picture* img = FindPicture(image);
     if (!l || !img) return -1;
-    Bitmap* msk = l->masked ? Find(bitmaps, mask) : nullptr;
+    const Picture* msk = l->masked ? FindPicture(mask) : nullptr;
     int strips = img->width / l->width;
     if (strips <= 0) return -1;
     int first = static_cast<int>(l->frames.size());

@@ -1,0 +1,138 @@
+#include "platform/core/bitmap_file.h"
+
+#include <SDL.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <unordered_map>
+
+#include "platform/files.h"
+
+namespace plat {
+namespace {
+
+// A header claiming a picture far larger than any the game uses is a broken file: refuse it before
+// the loader allocates for it.
+constexpr int64_t kMaxBitmapPixels = 16 * 1024 * 1024;
+
+bool PlausibleBmpHeader(SDL_RWops* file) {
+    uint8_t header[26];
+    if (SDL_RWread(file, header, 1, sizeof header) != sizeof header || header[0] != 'B' || header[1] != 'M')
+        return false;
+    SDL_RWseek(file, 0, RW_SEEK_SET);
+    auto le32 = [&](int at) {
+        return static_cast<int32_t>(header[at] | header[at + 1] << 8 | header[at + 2] << 16 |
+                                    static_cast<uint32_t>(header[at + 3]) << 24);
+    };
+    uint32_t infoSize = static_cast<uint32_t>(le32(14));
+    int64_t w, h;
+    if (infoSize == 12) { // the old OS/2 header has 16-bit sizes
+        w = header[18] | header[19] << 8;
+        h = header[20] | header[21] << 8;
+    } else {
+        w = le32(18);
+        h = le32(22);
+    }
+    if (h < 0) h = -h;
+    return w > 0 && h > 0 && w * h <= kMaxBitmapPixels;
+}
+
+// Decodes the bitmap an open descriptor reads, and closes it.
+std::shared_ptr<const Picture> Decode(int fd) {
+    std::FILE* stream = fdopen(fd, "rb");
+    if (!stream) {
+        close(fd);
+        return nullptr;
+    }
+    SDL_RWops* file = SDL_RWFromFP(stream, SDL_TRUE);
+    if (!file) {
+        std::fclose(stream);
+        return nullptr;
+    }
+    if (!PlausibleBmpHeader(file)) {
+        SDL_RWclose(file);
+        return nullptr;
+    }
+    SDL_Surface* loaded = SDL_LoadBMP_RW(file, 1);
+    if (!loaded) return nullptr;
+    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ABGR8888, 0);
+    SDL_FreeSurface(loaded);
+    if (!rgba) return nullptr;
+    auto picture = std::make_shared<Picture>();
+    picture->width = rgba->w;
+    picture->height = rgba->h;
+    picture->pixels.resize(static_cast<size_t>(rgba->w) * rgba->h);
+    SDL_LockSurface(rgba);
+    for (int y = 0; y < rgba->h; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(rgba->pixels) +
+                                                            static_cast<ptrdiff_t>(y) * rgba->pitch);
+        for (int x = 0; x < rgba->w; ++x)
+            picture->pixels[static_cast<size_t>(y) * rgba->w + x] = row[x] & 0xFFFFFF;
+    }
+    SDL_UnlockSurface(rgba);
+    SDL_FreeSurface(rgba);
+    return picture;
+}
+
+// What tells one state of a file from another: rewriting, replacing, renaming over or changing
+// the permissions of a file changes at least one of these. File times are coarse (a rewrite a few
+// milliseconds after the last one may keep them), so only a file left alone for a while is kept.
+struct Stamp {
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    timespec modified, changed;
+
+    explicit Stamp(const struct stat& st)
+        : device(st.st_dev), inode(st.st_ino), size(st.st_size), modified(st.st_mtim), changed(st.st_ctim) {}
+    bool operator==(const Stamp& o) const {
+        return device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    }
+    bool Settled() const {
+        timespec now;
+        clock_gettime(CLOCK_REALTIME, &now);
+        return now.tv_sec - changed.tv_sec >= kSettleSeconds &&
+               now.tv_sec - modified.tv_sec >= kSettleSeconds;
+    }
+    static constexpr time_t kSettleSeconds = 2;
+};
+
+struct Kept {
+    Stamp stamp;
+    std::shared_ptr<const Picture> picture;
+};
+
+// By host path. The game reads a few dozen pictures; a caller reading ever new names only makes
+// the store start again.
+std::unordered_map<std::string, Kept> kept;
+constexpr size_t kKeptLimit = 64;
+
+} // namespace
+
+std::shared_ptr<const Picture> ReadBitmapFile(const char* path) {
+    char host[1024];
+    const char* name = HostPath(path, host, sizeof host);
+    struct stat st;
+    if (stat(name, &st) != 0) return nullptr;
+    auto it = kept.find(name);
+    if (it != kept.end() && it->second.stamp == Stamp(st)) return it->second.picture;
+    int fd = open(name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        if (fd >= 0) close(fd);
+        return nullptr;
+    }
+    std::shared_ptr<const Picture> picture = Decode(fd);
+    kept.erase(name);
+    if (!picture || !Stamp(st).Settled()) return picture;
+    if (kept.size() >= kKeptLimit) kept.clear();
+    kept.emplace(name, Kept{Stamp(st), picture});
+    return picture;
+}
+
+} // namespace plat
