@@ -21,6 +21,7 @@
 #include "platform/audio.h"
 #include "platform/core/audio_device.h"
 #include "platform/files.h"
+#include "platform/held_files.h"
 
 namespace plat {
 namespace {
@@ -135,7 +136,8 @@ int FreeVoices(const Library& lib) {
 bool ReadWhole(const char* path, uint32_t offset, std::vector<uint8_t>& bytes) {
     if (!path) return false;
     char host[1024];
-    int fd = open(HostPath(path, host, sizeof host), O_RDONLY | O_CLOEXEC);
+    int fd = OpenHeldFile(path);
+    if (fd < 0) fd = open(HostPath(path, host, sizeof host), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st;
     bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > static_cast<off_t>(offset) &&

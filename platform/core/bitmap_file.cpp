@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "platform/files.h"
+#include "platform/held_files.h"
 
 namespace plat {
 namespace {
@@ -116,6 +117,8 @@ constexpr size_t kKeptLimit = 64;
 } // namespace
 
 std::shared_ptr<const Picture> ReadBitmapFile(const char* path) {
+    int held = OpenHeldFile(path);
+    if (held >= 0) return Decode(held);
     char host[1024];
     const char* name = HostPath(path, host, sizeof host);
     struct stat st;

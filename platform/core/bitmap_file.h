@@ -14,7 +14,7 @@ struct Picture {
     std::vector<Colour> pixels; // rows top to bottom, 0x00BBGGRR
 };
 
-// The picture in a BMP file named as the game names it; nullptr when it
+// The picture in a BMP file named as the game names it (held files included); nullptr when it
 // cannot be read or is not a plausible bitmap.
 std::shared_ptr<const Picture> ReadBitmapFile(const char* path);
 

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "platform/held_files.h"
+
 namespace plat {
 namespace {
 std::unordered_map<Handle, int> files;
@@ -36,6 +38,7 @@ const char* HostPath(const char* path, char* buffer, int bufferSize) {
 }
 
 Handle OpenFileForReading(const char* path) {
+    if (int held = OpenHeldFile(path); held >= 0) return Register(held);
     char host[1024];
     int fd = open(HostPath(path, host, sizeof host), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
