@@ -85,6 +85,9 @@ struct ObjectCounts {
 ObjectCounts LiveObjects();
 // When set, the next `count` CreateImageList calls fail (returns 0); for tests of failure paths.
 void FailNextImageLists(int count);
+// Pictures off, for tools that need only the rules: no bitmap file is read, and every load gives
+// the same empty picture, from which no frame is cut, so nothing is drawn from it and none fails.
+void SkipPictures(bool skip);
 
 } // namespace plat
 

@@ -2,6 +2,8 @@
 // shows up as the first differing tick and field.
 #include <filesystem>
 
+#include "platform/headless.h"
+#include "platform/surface.h"
 #include "tests/fixture.h"
 #include "tools/sim/simulator.h"
 
@@ -9,16 +11,27 @@ namespace {
 
 class TraceTest : public GameTest {};
 
-TEST_F(TraceTest, SeededRoundsReplayExactly) {
+// Every trace replays with the pictures drawn and with none at all: drawing never touches the rules.
+TEST_F(TraceTest, SeededRoundsReplayExactlyWithAndWithoutPictures) {
+    ASSERT_TRUE(InstallGraphics());
+    plat::DestroySurface(game->windowDC);
+    game->windowDC = 0;
     std::filesystem::path dir = std::filesystem::path(TARVEL_SOURCE_DIR) / "tests" / "traces";
     int replayed = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         if (entry.path().extension() != ".jsonl") continue;
-        // Each replay starts from zero-filled records, as the game does.
-        std::memset(static_cast<void*>(game), 0, offsetof(GameRecord, windowDC)); // keeps the surface
-        std::memset(arena, 0, sizeof *arena);
-        std::memset(stars, 0, sizeof *stars);
-        EXPECT_EQ(sim::VerifyTrace(entry.path().c_str()), "") << entry.path().filename();
+        for (bool pictures : {true, false}) {
+            // Each replay starts from zero-filled records, as the game does.
+            std::memset(static_cast<void*>(game), 0, sizeof *game);
+            std::memset(arena, 0, sizeof *arena);
+            std::memset(stars, 0, sizeof *stars);
+            sim::OpenScreen(pictures);
+            EXPECT_EQ(pictures, game->imgAmmoBox != 0);
+            EXPECT_EQ(sim::VerifyTrace(entry.path().c_str()), "")
+                << entry.path().filename() << (pictures ? " with pictures" : " without pictures");
+            EXPECT_EQ(plat::headless::MessageBoxes().size(), 0u);
+            sim::CloseScreen();
+        }
         ++replayed;
     }
     EXPECT_GE(replayed, 3);

@@ -61,7 +61,8 @@ Handle NewId() {
     return id;
 }
 
-template <class Map> auto* Find(Map& map, Handle id) {
+template <class Map> typename Map::mapped_type* Find(Map& map, Handle id) {
+    if (id == 0) return nullptr; // names nothing: no lookup (tools with pictures off draw on no surface)
     auto it = map.find(id);
     return it == map.end() ? nullptr : &it->second;
 }

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "game/records.h"
-#include "gfx/canvas.h"
 #include "platform/surface.h"
 #include "tools/sim/simulator.h"
 
@@ -30,6 +29,8 @@ no sound, a virtual millisecond clock. Run it in a game directory to have the gr
                      the results, with F8's handling)
   --all-abilities    every worm owns all sixteen abilities in every round, on top of its profile's
                      (not with --trace or --verify: the start line holds only the prefs)
+  --no-pictures      no picture is loaded or drawn (no window surface, no bitmap file read, no
+                     message box): the rules alone, as fast as they go; traces are the same
   --png FILE         write the final surface as a PNG
   --trace FILE       write the trace described below ("-" for standard output)
   --verify FILE      replay a trace from its start line and report the first differing tick
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
     config.ticks = 10000;
     const char *png = nullptr, *tracePath = nullptr, *verify = nullptr, *writePrefs = nullptr;
     long gameSpeed = -1, wormSpeed = -1, blocks = -1, autoStart = -1;
+    bool pictures = true;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&]() -> const char* {
@@ -143,6 +145,8 @@ int main(int argc, char** argv) {
             tracePath = value();
         } else if (a == "--verify") {
             verify = value();
+        } else if (a == "--no-pictures") {
+            pictures = false;
         } else if (a == "--check") {
             config.checkInvariants = true;
         } else if (a == "--quiet") {
@@ -155,6 +159,10 @@ int main(int argc, char** argv) {
 
     if ((tracePath || verify) && config.extraAbilities) {
         std::fprintf(stderr, "sim: a trace cannot hold --all-abilities\n");
+        return 2;
+    }
+    if (png && !pictures) {
+        std::fprintf(stderr, "sim: nothing is drawn with --no-pictures; leave out --png\n");
         return 2;
     }
     if (tracePath && config.rounds > 0) {
@@ -178,8 +186,7 @@ int main(int argc, char** argv) {
     }
 
     if (!AllocateRecords()) return 1;
-    game->windowDC = plat::CreateSurface(plat::kScreenWidth, plat::kScreenHeight);
-    LoadSprites(); // stops quietly when the graphics are not there
+    sim::OpenScreen(pictures);
 
     int status = 0;
     if (verify) {
@@ -223,8 +230,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sim: cannot write %s\n", png);
         status = status ? status : 2;
     }
-    ReleaseSprites();
-    plat::DestroySurface(game->windowDC);
+    sim::CloseScreen();
     FreeRecords();
     return status;
 }

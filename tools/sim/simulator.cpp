@@ -9,8 +9,10 @@
 #include "app/timer.h"
 #include "game/records.h"
 #include "game/round.h"
+#include "gfx/canvas.h"
 #include "platform/clock.h"
 #include "platform/headless.h"
+#include "platform/surface.h"
 
 namespace sim {
 namespace {
@@ -328,6 +330,20 @@ std::string CheckInvariants() {
         }
     }
     return {};
+}
+
+void OpenScreen(bool pictures) {
+    plat::SkipPictures(!pictures);
+    if (!pictures) return;
+    game->windowDC = plat::CreateSurface(plat::kScreenWidth, plat::kScreenHeight);
+    LoadSprites(); // stops quietly when the graphics are not there
+}
+
+void CloseScreen() {
+    ReleaseSprites();
+    plat::DestroySurface(game->windowDC);
+    game->windowDC = 0;
+    plat::SkipPictures(false);
 }
 
 Outcome Run(const Config& config) {

@@ -51,6 +51,12 @@ struct Outcome {
     std::string failure;   // first broken invariant, with its tick; empty when none
 };
 
+// The window's surface for the records, with the game's sprite sets when the pictures are in the
+// working directory; or, with pictures off, no surface at all: then no bitmap file is read, nothing
+// is drawn and no picture fails. The rules play the same either way.
+void OpenScreen(bool pictures);
+void CloseScreen();
+
 // Loads the prefs, runs the first NewRound and the ticks.
 Outcome Run(const Config& config);
 
