@@ -136,8 +136,12 @@ int FreeVoices(const Library& lib) {
 bool ReadWhole(const char* path, uint32_t offset, std::vector<uint8_t>& bytes) {
     if (!path) return false;
     char host[1024];
-    int fd = OpenHeldFile(path);
-    if (fd < 0) fd = open(HostPath(path, host, sizeof host), O_RDONLY | O_CLOEXEC);
+    if (const std::vector<uint8_t>* held = HeldFile(path)) {
+        if (held->size() <= offset) return false;
+        bytes.assign(held->begin() + offset, held->end());
+        return true;
+    }
+    int fd = open(HostPath(path, host, sizeof host), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st;
     bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > static_cast<off_t>(offset) &&

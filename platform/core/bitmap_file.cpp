@@ -1,9 +1,7 @@
 #include "platform/core/bitmap_file.h"
 
 #include <SDL.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <ctime>
@@ -43,18 +41,18 @@ bool PlausibleBmpHeader(SDL_RWops* file) {
     return w > 0 && h > 0 && w * h <= kMaxBitmapPixels;
 }
 
-// Decodes the bitmap an open descriptor reads, and closes it.
-std::shared_ptr<const Picture> Decode(int fd) {
-    std::FILE* stream = fdopen(fd, "rb");
-    if (!stream) {
-        close(fd);
-        return nullptr;
-    }
-    SDL_RWops* file = SDL_RWFromFP(stream, SDL_TRUE);
-    if (!file) {
-        std::fclose(stream);
-        return nullptr;
-    }
+// The file opened for SDL to read, with what identifies the file opened; nullptr when it cannot be.
+SDL_RWops* OpenStream(const char* name, struct stat& st) {
+    std::FILE* stream = std::fopen(name, "rbe"); // e: close on exec
+    if (!stream) return nullptr;
+    SDL_RWops* file = fstat(fileno(stream), &st) == 0 ? SDL_RWFromFP(stream, SDL_TRUE) : nullptr;
+    if (!file) std::fclose(stream);
+    return file;
+}
+
+// Decodes the bitmap a stream reads (none: nothing), and closes it.
+std::shared_ptr<const Picture> Decode(SDL_RWops* file) {
+    if (!file) return nullptr;
     if (!PlausibleBmpHeader(file)) {
         SDL_RWclose(file);
         return nullptr;
@@ -126,20 +124,15 @@ void SkipPictures(bool skip) {
 std::shared_ptr<const Picture> ReadBitmapFile(const char* path) {
     static const auto kEmpty = std::make_shared<const Picture>();
     if (skipping) return kEmpty;
-    int held = OpenHeldFile(path);
-    if (held >= 0) return Decode(held);
+    if (const std::vector<uint8_t>* held = HeldFile(path))
+        return Decode(SDL_RWFromConstMem(held->data(), static_cast<int>(held->size())));
     char host[1024];
     const char* name = HostPath(path, host, sizeof host);
     struct stat st;
     if (stat(name, &st) != 0) return nullptr;
     auto it = kept.find(name);
     if (it != kept.end() && it->second.stamp == Stamp(st)) return it->second.picture;
-    int fd = open(name, O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || fstat(fd, &st) != 0) {
-        if (fd >= 0) close(fd);
-        return nullptr;
-    }
-    std::shared_ptr<const Picture> picture = Decode(fd);
+    std::shared_ptr<const Picture> picture = Decode(OpenStream(name, st));
     kept.erase(name);
     if (!picture || !Stamp(st).Settled()) return picture;
     if (kept.size() >= kKeptLimit) kept.clear();
