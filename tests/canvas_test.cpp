@@ -83,9 +83,17 @@ TEST_F(GameTest, BlitBitmapFileDrawsTheLeftmostColumnsAndReportsFailures) {
         std::fclose(f);
     }
     BlitBitmapFile("graphics\\huge.bmp", 0, 0, 10, 10);
+    // 300 x 300 plain pixels cannot be in a file of 3000 bytes: refused before decoding, too.
+    WriteBmp("graphics/short.bmp", 300, 300, [](int, int) { return 0u; });
+    std::filesystem::resize_file("graphics/short.bmp", 3000);
+    BlitBitmapFile("graphics\\short.bmp", 0, 0, 10, 10);
+    plat::LimitBitmapPixels(511); // wide.bmp has 512
+    BlitBitmapFile("graphics\\wide.bmp", 0, 0, 32, 8);
+    plat::LimitBitmapPixels(0);
     const auto& boxes = plat::headless::MessageBoxes();
-    ASSERT_EQ(boxes.size(), 4u);
+    ASSERT_EQ(boxes.size(), 6u);
     EXPECT_EQ(boxes[3].text, "Sorry, can't load bitmap file!");
+    EXPECT_EQ(boxes[4].text, "Sorry, can't load bitmap file!");
     EXPECT_EQ(boxes[0].text, "Sorry, can't load bitmap file!");
     EXPECT_EQ(boxes[0].caption, "BMP Error");
     EXPECT_EQ(boxes[1].text, "Sorry, can't load bitmap file!");

@@ -15,30 +15,38 @@
 namespace plat {
 namespace {
 
-// A header claiming a picture far larger than any the game uses is a broken file: refuse it before
-// the loader allocates for it.
+// A header claiming a picture far larger than any the game uses is a broken file, and so is one
+// whose uncompressed rows cannot all be in the file: refuse it before the loader allocates for it.
 constexpr int64_t kMaxBitmapPixels = 16 * 1024 * 1024;
+int64_t pixelLimit = kMaxBitmapPixels;
 
 bool PlausibleBmpHeader(SDL_RWops* file) {
-    uint8_t header[26];
-    if (SDL_RWread(file, header, 1, sizeof header) != sizeof header || header[0] != 'B' || header[1] != 'M')
-        return false;
+    uint8_t header[34] = {};
+    size_t got = SDL_RWread(file, header, 1, sizeof header);
+    if (got < 26 || header[0] != 'B' || header[1] != 'M') return false;
+    int64_t available = SDL_RWsize(file);
     SDL_RWseek(file, 0, RW_SEEK_SET);
     auto le32 = [&](int at) {
         return static_cast<int32_t>(header[at] | header[at + 1] << 8 | header[at + 2] << 16 |
                                     static_cast<uint32_t>(header[at + 3]) << 24);
     };
     uint32_t infoSize = static_cast<uint32_t>(le32(14));
-    int64_t w, h;
+    int64_t w, h, bits;
+    bool rows = true;     // rows stored as they are, not run-length coded or otherwise packed
     if (infoSize == 12) { // the old OS/2 header has 16-bit sizes
         w = header[18] | header[19] << 8;
         h = header[20] | header[21] << 8;
+        bits = header[24] | header[25] << 8;
     } else {
         w = le32(18);
         h = le32(22);
+        bits = header[28] | header[29] << 8;
+        uint32_t compression = static_cast<uint32_t>(le32(30));
+        rows = compression == 0 || compression == 3; // plain, or plain with bit fields
     }
     if (h < 0) h = -h;
-    return w > 0 && h > 0 && w * h <= kMaxBitmapPixels;
+    if (w <= 0 || h <= 0 || w * h > pixelLimit) return false;
+    return !rows || (w * bits + 7) / 8 * h <= available;
 }
 
 // The file opened for SDL to read, with what identifies the file opened; nullptr when it cannot be.
@@ -65,15 +73,15 @@ std::shared_ptr<const Picture> Decode(SDL_RWops* file) {
     auto picture = std::make_shared<Picture>();
     picture->width = rgba->w;
     picture->height = rgba->h;
-    picture->pixels.resize(static_cast<size_t>(rgba->w) * rgba->h);
+    picture->pixels.reserve(static_cast<size_t>(rgba->w) * rgba->h);
     SDL_LockSurface(rgba);
     for (int y = 0; y < rgba->h; ++y) {
         const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(rgba->pixels) +
                                                             static_cast<ptrdiff_t>(y) * rgba->pitch);
-        for (int x = 0; x < rgba->w; ++x)
-            picture->pixels[static_cast<size_t>(y) * rgba->w + x] = row[x] & 0xFFFFFF;
+        picture->pixels.insert(picture->pixels.end(), row, row + rgba->w);
     }
     SDL_UnlockSurface(rgba);
+    for (Colour& pixel : picture->pixels) pixel &= 0xFFFFFF;
     SDL_FreeSurface(rgba);
     return picture;
 }
@@ -116,6 +124,10 @@ constexpr size_t kKeptLimit = 64;
 bool skipping = false;
 
 } // namespace
+
+void LimitBitmapPixels(int64_t pixels) {
+    pixelLimit = pixels > 0 ? pixels : kMaxBitmapPixels;
+}
 
 void SkipPictures(bool skip) {
     skipping = skip;

@@ -47,6 +47,22 @@ struct ImageList {
     std::vector<std::shared_ptr<const Frame>> frames;
 };
 
+// Lists filled again and again from the same unchanged pictures (a panel's picture goes through a
+// list of its own each time it is drawn) share the frames cut the first time.
+struct Cut {
+    std::weak_ptr<const Picture> image, mask; // expired: that picture is gone, and the cut with it
+    const Picture *imageAt, *maskAt;
+    int width, height;
+    std::vector<std::shared_ptr<const Frame>> frames;
+};
+std::vector<Cut> cuts;
+constexpr size_t kCutLimit = 32;
+
+// Cuts of pictures no longer loaded go with them.
+void DropGoneCuts() {
+    std::erase_if(cuts, [](const Cut& c) { return c.image.expired() || (c.maskAt && c.mask.expired()); });
+}
+
 // Ids are handed out from one counter so a stale id of one kind never names another object.
 Handle nextId = 1;
 std::unordered_map<Handle, Surface> surfaces;
@@ -240,6 +256,7 @@ Handle LoadBitmapFile(const char* path) {
 
 void FreeBitmap(Handle bitmap) {
     bitmaps.erase(bitmap);
+    DropGoneCuts();
 }
 
 int BitmapWidth(Handle bitmap) {
@@ -300,17 +317,6 @@ std::vector<std::shared_ptr<const Frame>> CutFrames(const Picture& img, const Pi
     return frames;
 }
 
-// Lists filled again and again from the same unchanged pictures (a panel's picture goes through a
-// list of its own each time it is drawn) share the frames cut the first time.
-struct Cut {
-    std::weak_ptr<const Picture> image, mask; // expired: that picture is gone, and the cut with it
-    const Picture *imageAt, *maskAt;
-    int width, height;
-    std::vector<std::shared_ptr<const Frame>> frames;
-};
-std::vector<Cut> cuts;
-constexpr size_t kCutLimit = 32;
-
 } // namespace
 
 int AddToImageList(Handle list, Handle image, Handle mask) {
@@ -326,7 +332,7 @@ int AddToImageList(Handle list, Handle image, Handle mask) {
     };
     auto cut = std::find_if(cuts.begin(), cuts.end(), same);
     if (cut == cuts.end()) {
-        std::erase_if(cuts, [](const Cut& c) { return c.image.expired() || (c.maskAt && c.mask.expired()); });
+        DropGoneCuts();
         if (cuts.size() >= kCutLimit) cuts.erase(cuts.begin());
         cuts.push_back({*img, msk ? std::weak_ptr<const Picture>(*msk) : std::weak_ptr<const Picture>(),
                         img->get(), maskAt, l->width, l->height,
