@@ -290,17 +290,22 @@ std::vector<std::shared_ptr<const Frame>> CutFrames(const Picture& img, const Pi
     std::vector<std::shared_ptr<const Frame>> frames;
     for (int left = 0; left + w <= img.width; left += w) {
         auto f = std::make_shared<Frame>();
-        f->colours.assign(static_cast<size_t>(w) * h, 0); // rows below the picture stay black
+        f->colours.reserve(static_cast<size_t>(w) * h);
         for (int y = 0; y < h && y < img.height; ++y) {
             const Colour* from = &img.pixels[static_cast<size_t>(y) * img.width + left];
-            Colour* to = &f->colours[static_cast<size_t>(y) * w];
-            for (int x = 0; x < w; ++x) to[x] = Through16Bits(from[x]);
+            f->colours.insert(f->colours.end(), from, from + w);
         }
+        for (Colour& c : f->colours) c = Through16Bits(c);
+        f->colours.resize(static_cast<size_t>(w) * h); // rows below the picture are black
         for (int y = 0; y < h; ++y) {
             // White in the mask is a hole; beyond the mask's edges every pixel is opaque.
             const Colour* holes =
                 msk && y < msk->height ? &msk->pixels[static_cast<size_t>(y) * msk->width] : nullptr;
             int maskEnd = holes ? std::clamp(msk->width - left, 0, w) : 0;
+            if (maskEnd == 0) {
+                f->runs.push_back({y, 0, w});
+                continue;
+            }
             auto opaque = [&](int x) { return x >= maskEnd || holes[left + x] != 0xFFFFFF; };
             for (int x = 0; x < w;) {
                 if (!opaque(x)) {
