@@ -291,6 +291,7 @@ std::vector<std::shared_ptr<const Frame>> CutFrames(const Picture& img, const Pi
     for (int left = 0; left + w <= img.width; left += w) {
         auto f = std::make_shared<Frame>();
         f->colours.reserve(static_cast<size_t>(w) * h);
+        f->runs.reserve(static_cast<size_t>(h)); // at least one a row, as a rule
         for (int y = 0; y < h && y < img.height; ++y) {
             const Colour* from = &img.pixels[static_cast<size_t>(y) * img.width + left];
             f->colours.insert(f->colours.end(), from, from + w);
