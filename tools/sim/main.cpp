@@ -1,4 +1,5 @@
-// sim: plays rounds of computer worms on the headless back end and the virtual clock.
+// sim: plays rounds of computer worms, and of human ones from a key script, on the headless back
+// end and the virtual clock.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
