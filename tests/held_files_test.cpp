@@ -3,10 +3,12 @@
 
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "gfx/canvas.h"
 #include "platform/audio.h"
+#include "platform/files.h"
 #include "platform/headless.h"
 #include "platform/held_files.h"
 #include "settings/prefs.h"
@@ -26,6 +28,14 @@ TEST_F(GameTest, HeldFilesAreReadInsteadOfTheDisk) {
     char text[256] = {};
     EXPECT_EQ(ReadTextFile("about.txt", text, -1), 9);
     EXPECT_STREQ(text, "held text");
+    // An open held file reads what it was opened with, whatever is held afterwards.
+    Handle open = plat::OpenFileForReading("about.txt");
+    plat::HoldFile("about.txt", "other bytes", 11);
+    char first[4] = {};
+    EXPECT_EQ(plat::FileSize(open), 9);
+    EXPECT_EQ(plat::ReadFile(open, first, 4), 4);
+    EXPECT_EQ(std::string(first, 4), "held");
+    plat::CloseFile(open);
 
     WriteBmp("picture.bmp", 4, 4, [](int, int) { return 0x0000F8u; });
     std::ifstream picture("picture.bmp", std::ios::binary);

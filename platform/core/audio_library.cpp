@@ -135,12 +135,12 @@ int FreeVoices(const Library& lib) {
 // Reads the file from offset to its end; false when it cannot be read or holds nothing there.
 bool ReadWhole(const char* path, uint32_t offset, std::vector<uint8_t>& bytes) {
     if (!path) return false;
-    char host[1024];
     if (const std::vector<uint8_t>* held = HeldFile(path)) {
         if (held->size() <= offset) return false;
         bytes.assign(held->begin() + offset, held->end());
         return true;
     }
+    char host[1024];
     int fd = open(HostPath(path, host, sizeof host), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st;

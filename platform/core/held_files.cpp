@@ -11,12 +11,11 @@
 namespace plat {
 namespace {
 
-using Bytes = std::shared_ptr<const std::vector<uint8_t>>;
-std::unordered_map<std::string, Bytes> held;
+std::unordered_map<std::string, std::shared_ptr<std::vector<uint8_t>>> held;
 
 // An open held file reads its bytes as they were when it was opened.
 struct Open {
-    Bytes bytes;
+    std::shared_ptr<const std::vector<uint8_t>> bytes;
     size_t position = 0;
 };
 std::unordered_map<Handle, Open> opened;
@@ -32,12 +31,12 @@ std::string Key(const char* path) {
 
 void HoldFile(const char* path, const void* bytes, std::size_t size) {
     const auto* first = static_cast<const uint8_t*>(bytes);
-    Bytes& slot = held[Key(path)];
+    auto& slot = held[Key(path)];
     if (slot && slot.use_count() == 1) {
         // Reused in place: a fuzzer holds a new input under the same name many times a second.
-        std::const_pointer_cast<std::vector<uint8_t>>(slot)->assign(first, first + size);
+        slot->assign(first, first + size);
     } else {
-        slot = std::make_shared<const std::vector<uint8_t>>(first, first + size);
+        slot = std::make_shared<std::vector<uint8_t>>(first, first + size);
     }
 }
 
