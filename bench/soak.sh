@@ -5,8 +5,7 @@
 # playersLeft in a state of the round and equal to the worms still in, cells 0 or 1, boxes and
 # flying missiles on the field). The ticks are played in runs of 500,000 with their own seeds,
 # two at a time, and each run reports as it ends; any sanitizer report or broken invariant stops
-# the soak with a failure. Far too slow for the test run: 10 million ticks take about an hour
-# on two quiet cores.
+# the soak with a failure. Nothing is drawn (--no-pictures) unless TARVEL_SOAK_GRAPHICS=1.
 #   bench/soak.sh [total ticks (default 10000000)]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,9 +19,12 @@ sim=$build/tools/sim/sim
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir"
-# With TARVEL_SOAK_GRAPHICS=1 the pictures and sprites are really drawn too, at half the speed;
-# without them every picture is a recorded (and dismissed) message box.
-if [ "${TARVEL_SOAK_GRAPHICS:-0}" = 1 ]; then cp -r "$build/game/graphics" .; fi
+# With TARVEL_SOAK_GRAPHICS=1 the pictures and sprites are really drawn too, far slower.
+pictures=--no-pictures
+if [ "${TARVEL_SOAK_GRAPHICS:-0}" = 1 ]; then
+  cp -r "$build/game/graphics" .
+  pictures=
+fi
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 configs=(
@@ -38,8 +40,8 @@ worker() {
   for ((i = $1; i < runs; i += jobs)); do
     local options=${configs[i % ${#configs[@]}]}
     # shellcheck disable=SC2086
-    if ! "$sim" --check --quiet --auto-start 1 --seed $((i + 1)) --ticks "$chunk" $options >"run$i.log" 2>&1; then
-      echo "run $i FAILED: sim --check --auto-start 1 --seed $((i + 1)) --ticks $chunk $options"
+    if ! "$sim" --check --quiet --auto-start 1 --seed $((i + 1)) --ticks "$chunk" $pictures $options >"run$i.log" 2>&1; then
+      echo "run $i FAILED: sim --check --auto-start 1 --seed $((i + 1)) --ticks $chunk $pictures $options"
       cat "run$i.log"
       return 1
     fi

@@ -6,6 +6,7 @@
 #include "platform/types.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace plat {
@@ -96,6 +97,13 @@ struct ObjectCounts {
 ObjectCounts LiveObjects();
 // When set, the next `count` CreateImageList calls fail (returns 0); for tests of failure paths.
 void FailNextImageLists(int count);
+// Pictures off, for tools that need only the rules: no bitmap file is read, and every load gives
+// the same empty picture, from which no frame is cut, so nothing is drawn from it and none fails.
+void SkipPictures(bool skip);
+// The largest picture, in pixels, a bitmap load accepts (16 Mi by default; 0 restores that): a
+// larger one read from then on fails as a broken file does. Fuzzing lowers it to keep every run
+// short.
+void LimitBitmapPixels(int64_t pixels);
 
 } // namespace plat
 

@@ -291,6 +291,11 @@ TEST_F(AudioMixerTest, BrokenFilesLeaveTheHandleAsItWas) {
     uint32_t voice = Voice();
     EXPECT_EQ(APlayVoice(voice, handle), kAudioOk);
     EXPECT_EQ(SoundingFrames(headless::MixAudio(Frames(1000)), 16, 2), 300);
+    // The same with no RIFF header: the reader takes a file that starts at "WAVE" as well.
+    WriteBytes("bare.wav", Bytes(cut.begin() + 8, cut.end()));
+    EXPECT_EQ(ALoadWaveFile("bare.wav", &handle, 0), kAudioOk);
+    EXPECT_EQ(APlayVoice(voice, handle), kAudioOk);
+    EXPECT_EQ(SoundingFrames(headless::MixAudio(Frames(1000)), 16, 2), 300);
     handle = 4242;
     EXPECT_EQ(ALoadWaveFile("short.wav", nullptr, 0), kAudioBadArgument);
     EXPECT_EQ(handle, 4242u);

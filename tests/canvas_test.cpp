@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "gfx/canvas.h"
 #include "platform/clock.h"
@@ -81,9 +83,17 @@ TEST_F(GameTest, BlitBitmapFileDrawsTheLeftmostColumnsAndReportsFailures) {
         std::fclose(f);
     }
     BlitBitmapFile("graphics\\huge.bmp", 0, 0, 10, 10);
+    // 300 x 300 plain pixels cannot be in a file of 3000 bytes: refused before decoding, too.
+    WriteBmp("graphics/short.bmp", 300, 300, [](int, int) { return 0u; });
+    std::filesystem::resize_file("graphics/short.bmp", 3000);
+    BlitBitmapFile("graphics\\short.bmp", 0, 0, 10, 10);
+    plat::LimitBitmapPixels(511); // wide.bmp has 512
+    BlitBitmapFile("graphics\\wide.bmp", 0, 0, 32, 8);
+    plat::LimitBitmapPixels(0);
     const auto& boxes = plat::headless::MessageBoxes();
-    ASSERT_EQ(boxes.size(), 4u);
+    ASSERT_EQ(boxes.size(), 6u);
     EXPECT_EQ(boxes[3].text, "Sorry, can't load bitmap file!");
+    EXPECT_EQ(boxes[4].text, "Sorry, can't load bitmap file!");
     EXPECT_EQ(boxes[0].text, "Sorry, can't load bitmap file!");
     EXPECT_EQ(boxes[0].caption, "BMP Error");
     EXPECT_EQ(boxes[1].text, "Sorry, can't load bitmap file!");
@@ -191,4 +201,106 @@ TEST_F(GameTest, ClipRegionsAreUnionsAndSwapReversedEdges) {
     EXPECT_EQ(plat::ReadPixel(dc, -1, 0), plat::kNoColour);
     EXPECT_EQ(plat::ReadPixel(dc, 640, 0), plat::kNoColour);
     EXPECT_EQ(plat::LiveObjects().regions, 0);
+}
+
+// Frames are drawn from runs of opaque pixels; this checks every pixel against the plain rule
+// (mask white = hole, outside the mask opaque, below the picture black, colour through 5-6-5 bits,
+// only inside the surface and the clip region) for frames full of holes, at the edges and clipped.
+TEST_F(GameTest, SpriteFramesDrawExactlyTheirOpaquePixelsThroughAnyClip) {
+    std::filesystem::create_directories("graphics");
+    constexpr int kW = 13, kH = 11;
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    std::vector<uint32_t> picture(43 * 9), holes(30 * 10); // 3 frames and 4 columns over; mask short
+    for (uint32_t& c : picture) c = next() & 0xFFFFFF;
+    for (uint32_t& c : holes) c = next() % 3 == 0 ? 0xFFFFFF : next() & 0xFFFFFE;
+    WriteBmp("graphics/p.bmp", 43, 9, [&](int x, int y) { return picture[static_cast<size_t>(y * 43 + x)]; });
+    WriteBmp("graphics/m.bmp", 30, 10, [&](int x, int y) { return holes[static_cast<size_t>(y * 30 + x)]; });
+    Handle image = plat::LoadBitmapFile("graphics\\p.bmp"), mask = plat::LoadBitmapFile("graphics\\m.bmp");
+    Handle list = plat::CreateImageList(kW, kH, true, 0, 1);
+    ASSERT_EQ(plat::AddToImageList(list, image, mask), 0);
+    ASSERT_EQ(plat::ImageListCount(list), 3);
+
+    auto through16 = [](uint32_t c) {
+        uint32_t r = (c & 0xFF) >> 3, g = (c >> 8 & 0xFF) >> 2, b = (c >> 16 & 0xFF) >> 3;
+        return (r << 3 | r >> 2) | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2) << 16;
+    };
+    struct Box {
+        int left, top, right, bottom;
+    };
+    const std::vector<std::vector<Box>> clips = {
+        {}, {{3, 2, 9, 640}}, {{-5, -5, 8, 6}, {4, 3, 700, 9}, {6, 0, 7, 500}}, {{620, 470, 650, 490}}};
+    const int places[][2] = {{5, 7}, {-6, -4}, {633, 475}, {630, -3}, {-12, 470}};
+    const Colour* pixels = plat::SurfacePixels(game->windowDC);
+    for (const auto& clip : clips)
+        for (const auto& place : places)
+            for (int frame = 0; frame < 3; ++frame) {
+                FillBox(0, 0, 640, 480, 0x808080);
+                Handle region = 0;
+                for (const Box& b : clip) {
+                    Handle r = plat::CreateRectRegion(b.left, b.top, b.right, b.bottom);
+                    if (region) {
+                        plat::UnionRegions(region, region, r);
+                        plat::DeleteRegion(r);
+                    } else {
+                        region = r;
+                    }
+                }
+                plat::SelectClipRegion(game->windowDC, region);
+                plat::DrawImageListFrame(list, frame, game->windowDC, place[0], place[1]);
+                plat::SelectClipRegion(game->windowDC, 0);
+                plat::DeleteRegion(region);
+                std::vector<Colour> expected(640 * 480, 0x808080);
+                for (int fy = 0; fy < kH; ++fy)
+                    for (int fx = 0; fx < kW; ++fx) {
+                        int sx = frame * kW + fx, px = place[0] + fx, py = place[1] + fy;
+                        bool hole =
+                            sx < 30 && fy < 10 && holes[static_cast<size_t>(fy * 30 + sx)] == 0xFFFFFF;
+                        bool inside = clip.empty();
+                        for (const Box& b : clip)
+                            inside |= px >= b.left && px < b.right && py >= b.top && py < b.bottom;
+                        if (hole || !inside || px < 0 || py < 0 || px >= 640 || py >= 480) continue;
+                        expected[static_cast<size_t>(py * 640 + px)] =
+                            fy < 9 ? through16(picture[static_cast<size_t>(fy * 43 + sx)]) : 0;
+                    }
+                int wrong = 0;
+                for (size_t i = 0; i < expected.size(); ++i) wrong += pixels[i] != expected[i];
+                EXPECT_EQ(wrong, 0) << "frame " << frame << " at " << place[0] << "," << place[1] << " clip "
+                                    << clip.size();
+            }
+    plat::DestroyImageList(list);
+    plat::FreeBitmap(image);
+    plat::FreeBitmap(mask);
+}
+
+// Decoded pictures are kept while their files stay as they were: every change, however quick
+// and whatever its size, is drawn from then on, and a file that goes fails as before.
+TEST_F(GameTest, BitmapFilesAreReadAgainOnceTheyChange) {
+    std::filesystem::create_directories("graphics");
+    auto solid = [](const std::string& path, uint32_t colour) {
+        WriteBmp(path, 4, 4, [colour](int, int) { return colour; });
+    };
+    auto drawn = [&](const char* path) {
+        FillBox(0, 0, 4, 4, 0x123456);
+        BlitBitmapFile(path, 0, 0, 4, 4);
+        return Pixel(3, 3);
+    };
+    solid("graphics/fresh.bmp", 0x0000F8);
+    EXPECT_EQ(drawn("graphics\\fresh.bmp"), 0x0000FFu);
+    solid("graphics/fresh.bmp", 0x00FC00); // the same size, within the same moment
+    EXPECT_EQ(drawn("graphics\\fresh.bmp"), 0x00FF00u);
+
+    solid("graphics/old.bmp", 0x0000F8);
+    solid("graphics/other.bmp", 0xF80000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100)); // long enough to be kept
+    EXPECT_EQ(drawn("graphics\\old.bmp"), 0x0000FFu);
+    EXPECT_EQ(drawn("graphics\\old.bmp"), 0x0000FFu);
+    solid("graphics/old.bmp", 0x00FC00);
+    EXPECT_EQ(drawn("graphics\\old.bmp"), 0x00FF00u);
+    std::filesystem::rename("graphics/other.bmp", "graphics/old.bmp");
+    EXPECT_EQ(drawn("graphics\\old.bmp"), 0xFF0000u);
+    std::filesystem::remove("graphics/old.bmp");
+    EXPECT_EQ(drawn("graphics\\old.bmp"), 0x123456u);
+    ASSERT_EQ(plat::headless::MessageBoxes().size(), 1u);
+    EXPECT_EQ(plat::LiveObjects().bitmaps, 0);
 }

@@ -1,16 +1,15 @@
 #!/usr/bin/env bash
-# Builds the simulator benchmark in a Release build of its own and runs it:
-#   bench/sim/run.sh [ticks] [seed]
-# It runs in the assembled game directory when there is one, so the panels' bitmaps count too.
+# The simulator's speed in a Release build of its own: four computer worms with mixed abilities,
+# restarting automatically, in the assembled game directory with every picture drawn, and with
+# --no-pictures (the rules alone: no picture loaded or drawn).
+#   bench/sim/run.sh [ticks with pictures (default 300000)] [ticks without (default 1000000)]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${TARVEL_BENCH_BUILD_DIR:-$root/build-release}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target bench_sim >/dev/null
-dir=$build/game
-if [ ! -d "$dir/graphics" ]; then
-  dir=$(mktemp -d)
-  trap 'rm -rf "$dir"' EXIT
-fi
-cd "$dir"
-"$build/bench/sim/bench_sim" "${1:-200000}" "${2:-1}"
+cmake --build "$build" -j2 --target sim assets >/dev/null
+cd "$build/game"
+with=$(../tools/sim/sim --preset mixed --ticks "${1:-300000}" --quiet)
+without=$(../tools/sim/sim --preset mixed --ticks "${2:-1000000}" --quiet --no-pictures)
+echo "with pictures:    ${with//$'\n'/; }"
+echo "without pictures: ${without//$'\n'/; }"

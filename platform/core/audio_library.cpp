@@ -18,6 +18,7 @@
 #include "platform/audio.h"
 #include "platform/core/audio_device.h"
 #include "platform/files.h"
+#include "platform/held_files.h"
 
 namespace plat {
 namespace {
@@ -129,7 +130,8 @@ int FreeVoices(const Library& lib) {
 }
 
 // SDL's WAV reader allocates what a chunk header claims before reading it; a damaged header can
-// claim gigabytes. Chunks running past the end of the file are cut to what the file holds.
+// claim gigabytes. Chunks running past the end of the file are cut to what the file holds. The
+// reader also takes a file with no RIFF header, whose chunks follow "WAVE" at once.
 void TrimRiffChunks(std::vector<uint8_t>& bytes) {
     auto get = [&](size_t at) {
         uint32_t v;
@@ -141,8 +143,11 @@ void TrimRiffChunks(std::vector<uint8_t>& bytes) {
         std::memcpy(bytes.data() + at, &v, 4);
     };
     if (bytes.size() < 12) return;
-    if (get(4) > bytes.size() - 8) put(4, static_cast<uint32_t>(bytes.size() - 8));
-    size_t at = 12;
+    size_t at = 4;
+    if (std::memcmp(bytes.data(), "RIFF", 4) == 0) {
+        if (get(4) > bytes.size() - 8) put(4, static_cast<uint32_t>(bytes.size() - 8));
+        at = 12;
+    }
     while (at + 8 <= bytes.size()) {
         size_t length = get(at + 4);
         size_t room = bytes.size() - at - 8;

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "platform/held_files.h"
+
 namespace plat {
 namespace {
 std::unordered_map<Handle, int> files;
@@ -28,6 +30,7 @@ int Descriptor(Handle file) {
 } // namespace
 
 Handle OpenFileForReading(const char* path) {
+    if (Handle held = OpenHeldFile(path)) return held;
     char host[1024];
     int fd = open(HostPath(path, host, sizeof host), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
@@ -46,6 +49,7 @@ Handle OpenFileForWriting(const char* path) {
 }
 
 int32_t ReadFile(Handle file, void* dest, int32_t count) {
+    if (IsHeldHandle(file)) return ReadHeldFile(file, dest, count);
     int fd = Descriptor(file);
     if (fd < 0 || count <= 0) return 0;
     int32_t done = 0;
@@ -70,6 +74,7 @@ int32_t WriteFile(Handle file, const void* src, int32_t count) {
 }
 
 int64_t FileSize(Handle file) {
+    if (IsHeldHandle(file)) return HeldFileSize(file);
     int fd = Descriptor(file);
     struct stat st;
     if (fd < 0 || fstat(fd, &st) != 0) return -1;
@@ -77,6 +82,7 @@ int64_t FileSize(Handle file) {
 }
 
 void CloseFile(Handle file) {
+    if (IsHeldHandle(file)) return CloseHeldFile(file);
     int fd = Descriptor(file);
     if (fd < 0) return;
     close(fd);

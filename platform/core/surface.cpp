@@ -1,15 +1,13 @@
 // Pixel surfaces, clip regions, bitmaps and image lists, kept in memory. Shared by both back ends.
 #include "platform/surface.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/core/bitmap_file.h"
 #include "platform/core/font.h"
-#include "platform/files.h"
 
 namespace plat {
 namespace {
@@ -32,21 +30,41 @@ struct Surface {
     bool anyChanged = false;
 };
 
-struct Bitmap {
-    int width = 0, height = 0;
-    std::vector<Colour> pixels;
+// A loaded bitmap shares its picture with every other load of the same unchanged file.
+using Bitmap = std::shared_ptr<const Picture>;
+
+// A frame kept as the runs of opaque pixels on its rows, each with its colours already brought
+// through the list's 16 bits: drawing copies runs rather than testing a mask pixel by pixel.
+struct Run {
+    int y, x, length; // within the frame
 };
 
 struct Frame {
-    std::vector<uint16_t> rgb565;
-    std::vector<uint8_t> opaque; // 1 = drawn, 0 = transparent
+    std::vector<Run> runs;       // row by row, left to right
+    std::vector<Colour> colours; // every pixel of the frame, row by row
 };
 
 struct ImageList {
     int width = 0, height = 0;
     bool masked = false;
-    std::vector<Frame> frames;
+    std::vector<std::shared_ptr<const Frame>> frames;
 };
+
+// Lists filled again and again from the same unchanged pictures (a panel's picture goes through a
+// list of its own each time it is drawn) share the frames cut the first time.
+struct Cut {
+    std::weak_ptr<const Picture> image, mask; // expired: that picture is gone, and the cut with it
+    const Picture *imageAt, *maskAt;
+    int width, height;
+    std::vector<std::shared_ptr<const Frame>> frames;
+};
+std::vector<Cut> cuts;
+constexpr size_t kCutLimit = 32;
+
+// Cuts of pictures no longer loaded go with them.
+void DropGoneCuts() {
+    std::erase_if(cuts, [](const Cut& c) { return c.image.expired() || (c.maskAt && c.mask.expired()); });
+}
 
 // Ids are handed out from one counter so a stale id of one kind never names another object.
 Handle nextId = 1;
@@ -62,9 +80,15 @@ Handle NewId() {
     return id;
 }
 
-template <class Map> auto* Find(Map& map, Handle id) {
+template <class Map> typename Map::mapped_type* Find(Map& map, Handle id) {
+    if (id == 0) return nullptr; // names nothing: no lookup (tools with pictures off draw on no surface)
     auto it = map.find(id);
     return it == map.end() ? nullptr : &it->second;
+}
+
+const Picture* FindPicture(Handle bitmap) {
+    Bitmap* b = Find(bitmaps, bitmap);
+    return b ? b->get() : nullptr;
 }
 
 bool Drawable(const Surface& s, int x, int y) {
@@ -89,15 +113,10 @@ void NoteChange(Surface& s, int left, int top, int right, int bottom) {
         std::fill_n(s.changedTiles.begin() + static_cast<ptrdiff_t>(ty) * s.tilesX + tx0, tx1 - tx0 + 1, 1);
 }
 
-uint16_t To565(Colour c) {
-    unsigned r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
-    return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
-}
-
-Colour From565(uint16_t v) {
-    unsigned r5 = v >> 11, g6 = (v >> 5) & 0x3F, b5 = v & 0x1F;
-    unsigned r = (r5 << 3) | (r5 >> 2), g = (g6 << 2) | (g6 >> 4), b = (b5 << 3) | (b5 >> 2);
-    return r | (g << 8) | (b << 16);
+// A colour stored at 5, 6 and 5 bits and widened again: each channel keeps its top bits and
+// repeats the highest of them below (red and blue 5, green 6).
+Colour Through16Bits(Colour c) {
+    return (c & 0xF8FCF8) | ((c >> 5) & 0x070007) | ((c >> 6) & 0x000300);
 }
 
 } // namespace
@@ -295,79 +314,26 @@ void SelectClipRegion(Handle surface, Handle region) {
     s->clip = r ? *r : std::vector<Rect>{};
 }
 
-namespace {
-
-// A header claiming a picture far larger than any the game uses is a broken file: refuse it before
-// the loader allocates for it.
-constexpr int64_t kMaxBitmapPixels = 16 * 1024 * 1024;
-
-bool PlausibleBmpHeader(SDL_RWops* file) {
-    uint8_t header[26];
-    if (SDL_RWread(file, header, 1, sizeof header) != sizeof header || header[0] != 'B' || header[1] != 'M')
-        return false;
-    SDL_RWseek(file, 0, RW_SEEK_SET);
-    auto le32 = [&](int at) {
-        return static_cast<int32_t>(header[at] | header[at + 1] << 8 | header[at + 2] << 16 |
-                                    static_cast<uint32_t>(header[at + 3]) << 24);
-    };
-    uint32_t infoSize = static_cast<uint32_t>(le32(14));
-    int64_t w, h;
-    if (infoSize == 12) { // the old OS/2 header has 16-bit sizes
-        w = header[18] | header[19] << 8;
-        h = header[20] | header[21] << 8;
-    } else {
-        w = le32(18);
-        h = le32(22);
-    }
-    if (h < 0) h = -h;
-    return w > 0 && h > 0 && w * h <= kMaxBitmapPixels;
-}
-
-} // namespace
-
 Handle LoadBitmapFile(const char* path) {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, 0, bytes)) return 0;
-    SDL_RWops* file = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    if (!file) return 0;
-    if (!PlausibleBmpHeader(file)) {
-        SDL_RWclose(file);
-        return 0;
-    }
-    SDL_Surface* loaded = SDL_LoadBMP_RW(file, 1);
-    if (!loaded) return 0;
-    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ABGR8888, 0);
-    SDL_FreeSurface(loaded);
-    if (!rgba) return 0;
-    Bitmap bmp;
-    bmp.width = rgba->w;
-    bmp.height = rgba->h;
-    bmp.pixels.resize(static_cast<size_t>(bmp.width) * bmp.height);
-    SDL_LockSurface(rgba);
-    for (int y = 0; y < bmp.height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(rgba->pixels) +
-                                                            static_cast<ptrdiff_t>(y) * rgba->pitch);
-        for (int x = 0; x < bmp.width; ++x)
-            bmp.pixels[static_cast<size_t>(y) * bmp.width + x] = row[x] & 0xFFFFFF;
-    }
-    SDL_UnlockSurface(rgba);
-    SDL_FreeSurface(rgba);
+    std::shared_ptr<const Picture> picture = ReadBitmapFile(path);
+    if (!picture) return 0;
     Handle id = NewId();
-    bitmaps[id] = std::move(bmp);
+    bitmaps[id] = std::move(picture);
     return id;
 }
 
 void FreeBitmap(Handle bitmap) {
     bitmaps.erase(bitmap);
+    DropGoneCuts();
 }
 
 int BitmapWidth(Handle bitmap) {
-    Bitmap* b = Find(bitmaps, bitmap);
+    const Picture* b = FindPicture(bitmap);
     return b ? b->width : 0;
 }
 
 int BitmapHeight(Handle bitmap) {
-    Bitmap* b = Find(bitmaps, bitmap);
+    const Picture* b = FindPicture(bitmap);
     return b ? b->height : 0;
 }
 
@@ -385,29 +351,70 @@ Handle CreateImageList(int frameWidth, int frameHeight, bool masked, int /*initi
     return id;
 }
 
+namespace {
+
+// The frames of a picture cut at one size, through one mask (or none).
+std::vector<std::shared_ptr<const Frame>> CutFrames(const Picture& img, const Picture* msk, int w, int h) {
+    std::vector<std::shared_ptr<const Frame>> frames;
+    for (int left = 0; left + w <= img.width; left += w) {
+        auto f = std::make_shared<Frame>();
+        f->colours.reserve(static_cast<size_t>(w) * h);
+        f->runs.reserve(static_cast<size_t>(h)); // at least one a row, as a rule
+        for (int y = 0; y < h && y < img.height; ++y) {
+            const Colour* from = &img.pixels[static_cast<size_t>(y) * img.width + left];
+            f->colours.insert(f->colours.end(), from, from + w);
+        }
+        for (Colour& c : f->colours) c = Through16Bits(c);
+        f->colours.resize(static_cast<size_t>(w) * h); // rows below the picture are black
+        for (int y = 0; y < h; ++y) {
+            // White in the mask is a hole; beyond the mask's edges every pixel is opaque.
+            const Colour* holes =
+                msk && y < msk->height ? &msk->pixels[static_cast<size_t>(y) * msk->width] : nullptr;
+            int maskEnd = holes ? std::clamp(msk->width - left, 0, w) : 0;
+            if (maskEnd == 0) {
+                f->runs.push_back({y, 0, w});
+                continue;
+            }
+            auto opaque = [&](int x) { return x >= maskEnd || holes[left + x] != 0xFFFFFF; };
+            for (int x = 0; x < w;) {
+                if (!opaque(x)) {
+                    ++x;
+                    continue;
+                }
+                int start = x;
+                while (x < w && opaque(x)) ++x;
+                f->runs.push_back({y, start, x - start});
+            }
+        }
+        frames.push_back(std::move(f));
+    }
+    return frames;
+}
+
+} // namespace
+
 int AddToImageList(Handle list, Handle image, Handle mask) {
     ImageList* l = Find(imageLists, list);
     Bitmap* img = Find(bitmaps, image);
     if (!l || !img) return -1;
     Bitmap* msk = l->masked ? Find(bitmaps, mask) : nullptr;
-    int strips = img->width / l->width;
-    if (strips <= 0) return -1;
-    int first = static_cast<int>(l->frames.size());
-    for (int strip = 0; strip < strips; ++strip) {
-        Frame f;
-        f.rgb565.assign(static_cast<size_t>(l->width) * l->height, 0);
-        f.opaque.assign(static_cast<size_t>(l->width) * l->height, 1);
-        for (int y = 0; y < l->height; ++y)
-            for (int x = 0; x < l->width; ++x) {
-                int sx = strip * l->width + x;
-                size_t i = static_cast<size_t>(y) * l->width + x;
-                if (y < img->height)
-                    f.rgb565[i] = To565(img->pixels[static_cast<size_t>(y) * img->width + sx]);
-                if (msk && sx < msk->width && y < msk->height)
-                    f.opaque[i] = msk->pixels[static_cast<size_t>(y) * msk->width + sx] != 0xFFFFFF;
-            }
-        l->frames.push_back(std::move(f));
+    if ((*img)->width / l->width <= 0) return -1;
+    const Picture* maskAt = msk ? msk->get() : nullptr;
+    auto same = [&](const Cut& c) {
+        return c.imageAt == img->get() && c.maskAt == maskAt && c.width == l->width &&
+               c.height == l->height && !c.image.expired() && (!maskAt || !c.mask.expired());
+    };
+    auto cut = std::find_if(cuts.begin(), cuts.end(), same);
+    if (cut == cuts.end()) {
+        DropGoneCuts();
+        if (cuts.size() >= kCutLimit) cuts.erase(cuts.begin());
+        cuts.push_back({*img, msk ? std::weak_ptr<const Picture>(*msk) : std::weak_ptr<const Picture>(),
+                        img->get(), maskAt, l->width, l->height,
+                        CutFrames(**img, maskAt, l->width, l->height)});
+        cut = cuts.end() - 1;
     }
+    int first = static_cast<int>(l->frames.size());
+    l->frames.insert(l->frames.end(), cut->frames.begin(), cut->frames.end());
     return first;
 }
 
@@ -420,13 +427,24 @@ void DrawImageListFrame(Handle list, int frame, Handle surface, int x, int y) {
     ImageList* l = Find(imageLists, list);
     Surface* s = Find(surfaces, surface);
     if (!l || !s || frame < 0 || frame >= static_cast<int>(l->frames.size())) return;
-    const Frame& f = l->frames[static_cast<size_t>(frame)];
-    for (int fy = 0; fy < l->height; ++fy)
-        for (int fx = 0; fx < l->width; ++fx) {
-            size_t i = static_cast<size_t>(fy) * l->width + fx;
-            if (!f.opaque[i] || !Drawable(*s, x + fx, y + fy)) continue;
-            s->pixels[static_cast<size_t>(y + fy) * s->width + (x + fx)] = From565(f.rgb565[i]);
+    const Frame& f = *l->frames[static_cast<size_t>(frame)];
+    // Each run is cut to every rectangle of the clip region (or to the surface) and copied.
+    const Rect whole{0, 0, s->width, s->height};
+    const Rect* clipFirst = s->clipped ? s->clip.data() : &whole;
+    const Rect* clipEnd = s->clipped ? s->clip.data() + s->clip.size() : &whole + 1;
+    for (const Run& run : f.runs) {
+        int64_t row = int64_t{y} + run.y, left = int64_t{x} + run.x, right = left + run.length;
+        if (row < 0 || row >= s->height) continue;
+        const Colour* source = f.colours.data() + static_cast<size_t>(run.y) * l->width; // the frame's row
+        for (const Rect* r = clipFirst; r != clipEnd; ++r) {
+            if (row < r->top || row >= r->bottom) continue;
+            int64_t from = std::max({left, int64_t{r->left}, int64_t{0}});
+            int64_t to = std::min({right, int64_t{r->right}, int64_t{s->width}});
+            if (from < to)
+                std::copy(source + (from - x), source + (to - x),
+                          &s->pixels[static_cast<size_t>(row * s->width + from)]);
         }
+    }
     NoteChange(*s, x, y, x + l->width, y + l->height);
 }
 

@@ -30,12 +30,19 @@ inline bool WriteInput(const std::string& path, const uint8_t* data, size_t size
     return std::fclose(f) == 0 && ok;
 }
 
-// The audio library open as the game opens it (8-bit 22050 Hz stereo, 32 voices), one voice taken.
+// The audio library open with 32 voices, one voice taken.
 struct AudioOutput {
     uint32_t voice = 0;
-    explicit AudioOutput(const std::string& name) {
-        EnterScratch(name);
-        plat::AudioOpenInfo info{plat::kAudioDefaultDevice, 0x8101, 22050};
+    // As the game opens it (8-bit 22050 Hz stereo, filtered), in a scratch directory of that name.
+    explicit AudioOutput(const std::string& scratchName)
+        : AudioOutput(plat::AudioOpenInfo{plat::kAudioDefaultDevice, 0x8101, 22050}) {
+        EnterScratch(scratchName);
+    }
+    // At the smallest output the library opens (8-bit 8000 Hz mono): converting a wave costs least.
+    AudioOutput() : AudioOutput(plat::AudioOpenInfo{plat::kAudioDefaultDevice, 0x0000, 8000}) {}
+
+  private:
+    explicit AudioOutput(plat::AudioOpenInfo info) {
         plat::AOpenAudio(&info);
         plat::AOpenVoices(32);
         plat::ACreateAudioVoice(&voice);

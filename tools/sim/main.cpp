@@ -1,11 +1,13 @@
-// sim: plays rounds of computer worms on the headless back end and the virtual clock.
+// sim: plays rounds of computer worms, and of human ones from a key script, on the headless back
+// end and the virtual clock.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include <fstream>
+
 #include "game/records.h"
-#include "gfx/canvas.h"
 #include "platform/surface.h"
 #include "tools/sim/simulator.h"
 
@@ -13,12 +15,15 @@ namespace {
 
 const char kHelp[] = R"(usage: sim [options]
 
-Plays rounds of computer worms with the game's own rules on the headless back end: no window,
-no sound, a virtual millisecond clock. Run it in a game directory to have the graphics drawn.
+Plays rounds with the game's own rules on the headless back end: computer worms, and human ones
+pressing the keys of a key script; no window, no sound, a virtual millisecond clock. Run it in a
+game directory to have the graphics drawn.
 
   --prefs FILE       the players, kinds and settings: a prefs.prf, read as the game reads it
                      (records zero-filled, then up to 217 bytes from GameRecord byte 152)
-  --preset NAME      built-in computer worms instead: duel (2), trio (3) or mixed (4, default)
+  --preset NAME      built-in players instead: duel (2), trio (3) or mixed (4, default) computer
+                     worms; humans (4 human worms owning the sixteen abilities between them) or
+                     pair (2 human worms sharing their fire key, 2 computer worms), both with keys
   --write-prefs FILE write the 217 bytes in use (after the options below) and go on
   --seed N           virtual clock at the first round, which seeds it (default 1)
   --ticks N          ticks to run after the first round is set up (default 10000)
@@ -30,28 +35,38 @@ no sound, a virtual millisecond clock. Run it in a game directory to have the gr
                      the results, with F8's handling)
   --all-abilities    every worm owns all sixteen abilities in every round, on top of its profile's
                      (not with --trace or --verify: the start line holds only the prefs)
+  --keys FILE        a key script: one "TICK CODE" a line (decimal; '#' starts a comment). Each
+                     line is one key-down with that key code, handled as the window handles it
+                     (key capture, then F5 116, F8 119 and every player's bindings) just before
+                     tick TICK (1 or later) runs; the lines of one tick in file order. A
+                     malformed line stops the run with exit status 2.
+  --no-pictures      no picture is loaded or drawn (no window surface, no bitmap file read, no
+                     message box): the rules alone, as fast as they go; traces are the same
   --png FILE         write the final surface as a PNG
   --trace FILE       write the trace described below ("-" for standard output)
-  --verify FILE      replay a trace from its start line and report the first differing tick
-                     and field; exit status 1 on a difference
+  --verify FILE      replay a trace from its start line and its key-downs and report the first
+                     differing tick and field; exit status 1 on a difference
   --check            check invariants after every tick (headings and missile deltas in -1..1,
                      playersLeft in a state of the round and equal to the worms still in while
                      the round runs, cells 0 or 1, boxes and flying missiles on the field)
   --quiet            no line per round
   --help             this text
 
-Each tick advances the virtual clock by 2 * gameSpeed + 10 ms and then runs what the tick
-timer runs: animFrame + 1 (after 5 comes 0); on the title screen the ticker and the two boxes;
-in a round GameTick. Pauses inside a tick (explosions) add their milliseconds to the clock.
-Every NewRound reseeds the generator from the clock, so the seed and the prefs decide the run.
-Human slots play too but receive no keys. At the end the ticks per second of wall time.
+Each tick advances the virtual clock by 2 * gameSpeed + 10 ms, hands the window the tick's
+key-downs, and then runs what the tick timer runs: animFrame + 1 (after 5 comes 0); on the title
+screen the ticker and the two boxes; in a round GameTick. Pauses inside a tick (explosions) add
+their milliseconds to the clock. Every NewRound reseeds the generator from the clock, so the
+seed, the prefs and the key-downs decide the run. Without a key script human worms go straight
+on. At the end the ticks per second of wall time.
 
 Trace (--trace), JSON Lines, one object per line:
   {"event":"start","prefs":"<434 hex digits: the 217 bytes>","seed":N,"ticks":N}
   then {"tick":0,...} for the state after the first NewRound and {"tick":T,...} after tick T.
   Every tick line holds, in this order:
     "draws"        every value the random generator returned during that step, in order,
-                   before any reduction modulo n
+                   before any reduction modulo n (the key-downs' first, then the tick's)
+    "keyDowns"     the key codes handled just before the tick, in order; only on the lines of
+                   ticks that had any
     "screenMode", "headX", "headY", "dirX", "dirY" (4 each), "missileX", "missileY",
     "missileDX", "missileDY" (12 each, slot k of player p at 3p + k), "animFrame",
     "autoStart", "activePlayer", "out", "boxX", "boxY", "boxAmmo", "ammo", "abilityBits",
@@ -95,6 +110,7 @@ int main(int argc, char** argv) {
     config.ticks = 10000;
     const char *png = nullptr, *tracePath = nullptr, *verify = nullptr, *writePrefs = nullptr;
     long gameSpeed = -1, wormSpeed = -1, blocks = -1, autoStart = -1;
+    bool pictures = true;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&]() -> const char* {
@@ -116,7 +132,7 @@ int main(int argc, char** argv) {
         } else if (a == "--preset") {
             const char* name = value();
             if (!sim::PresetPrefs(name, config.prefs)) {
-                std::fprintf(stderr, "sim: no preset %s (duel, trio, mixed)\n", name);
+                std::fprintf(stderr, "sim: no preset %s (duel, trio, mixed, humans, pair)\n", name);
                 return 2;
             }
         } else if (a == "--write-prefs") {
@@ -143,6 +159,20 @@ int main(int argc, char** argv) {
             tracePath = value();
         } else if (a == "--verify") {
             verify = value();
+        } else if (a == "--keys") {
+            const char* path = value();
+            std::ifstream script(path);
+            std::string error;
+            if (!script) {
+                std::fprintf(stderr, "sim: cannot read %s\n", path);
+                return 2;
+            }
+            if (!sim::ReadKeyScript(script, config.keys, error)) {
+                std::fprintf(stderr, "sim: %s %s\n", path, error.c_str());
+                return 2;
+            }
+        } else if (a == "--no-pictures") {
+            pictures = false;
         } else if (a == "--check") {
             config.checkInvariants = true;
         } else if (a == "--quiet") {
@@ -155,6 +185,14 @@ int main(int argc, char** argv) {
 
     if ((tracePath || verify) && config.extraAbilities) {
         std::fprintf(stderr, "sim: a trace cannot hold --all-abilities\n");
+        return 2;
+    }
+    if (png && !pictures) {
+        std::fprintf(stderr, "sim: nothing is drawn with --no-pictures; leave out --png\n");
+        return 2;
+    }
+    if (verify && !config.keys.empty()) {
+        std::fprintf(stderr, "sim: a trace replays its own key-downs; leave out --keys\n");
         return 2;
     }
     if (tracePath && config.rounds > 0) {
@@ -178,8 +216,7 @@ int main(int argc, char** argv) {
     }
 
     if (!AllocateRecords()) return 1;
-    game->windowDC = plat::CreateSurface(plat::kScreenWidth, plat::kScreenHeight);
-    LoadSprites(); // stops quietly when the graphics are not there
+    sim::OpenScreen(pictures);
 
     int status = 0;
     if (verify) {
@@ -223,8 +260,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sim: cannot write %s\n", png);
         status = status ? status : 2;
     }
-    ReleaseSprites();
-    plat::DestroySurface(game->windowDC);
+    sim::CloseScreen();
     FreeRecords();
     return status;
 }

@@ -1,16 +1,20 @@
 #include "tools/sim/simulator.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cstring>
 #include <fstream>
-#include <map>
 
+#include "app/input.h"
 #include "app/timer.h"
 #include "game/records.h"
 #include "game/round.h"
+#include "gfx/canvas.h"
 #include "platform/clock.h"
 #include "platform/headless.h"
+#include "platform/surface.h"
 
 namespace sim {
 namespace {
@@ -23,6 +27,16 @@ void RecordDraw(int32_t value) {
 
 uint32_t TickPeriodMs() {
     return 2u * static_cast<uint32_t>(game->gameSpeed) + 10u;
+}
+
+constexpr uint32_t kF8 = 119; // the key that starts a round
+
+// A key-down as the window takes it: its procedure, then the paint it asked for (the title screen
+// after F5), which the message loop would hand it next.
+void PressKey(uint32_t code) {
+    int paints = plat::headless::PaintRequests();
+    MainWindowProc(game->mainWindow, plat::Msg::KeyDown, static_cast<intptr_t>(code), 0);
+    if (plat::headless::PaintRequests() != paints) MainWindowProc(game->mainWindow, plat::Msg::Paint, 0, 0);
 }
 
 // --- writing a line -----------------------------------------------------------------------------
@@ -148,15 +162,20 @@ struct Worm {
     int8_t speed;
 };
 
-void PutWorm(Prefs& prefs, int p, const Worm& worm) {
+void PutWorm(Prefs& prefs, int p, const Worm& worm, int16_t kind = kComputer) {
     PlayerProfile profile{};
     std::strncpy(profile.name, worm.name, sizeof profile.name - 1);
     profile.color = worm.colour;
     std::memcpy(profile.abilities, worm.abilities, 4);
     profile.speed = worm.speed;
     std::memcpy(prefs.data() + p * sizeof(PlayerProfile), &profile, sizeof profile);
-    int16_t kind = kComputer;
     std::memcpy(prefs.data() + 168 + 2 * p, &kind, 2);
+}
+
+// A human worm with its six keys: up, down, left, right, fire, special.
+void PutHuman(Prefs& prefs, int p, const Worm& worm, const std::array<uint8_t, 6>& keys) {
+    PutWorm(prefs, p, worm, kHuman);
+    for (int b = 0; b < 6; ++b) prefs[188 + 4 * b + p] = keys[static_cast<size_t>(b)];
 }
 
 void PutSettings(Prefs& prefs, int32_t speed, int16_t blocks, uint8_t starfield, uint8_t autoWarp,
@@ -169,7 +188,45 @@ void PutSettings(Prefs& prefs, int32_t speed, int16_t blocks, uint8_t starfield,
     prefs[216] = 1; // Auto Start
 }
 
+void OrderByTick(KeyScript& keys) {
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const KeyDown& a, const KeyDown& b) { return a.tick < b.tick; });
+}
+
+// A decimal number of digits only, within max.
+bool Decimal(const std::string& text, unsigned long long max, unsigned long long& value) {
+    if (text.empty() || text.size() > 20) return false;
+    auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() && value <= max;
+}
+
 } // namespace
+
+bool ReadKeyScript(std::istream& in, KeyScript& keys, std::string& error) {
+    keys.clear();
+    std::string line;
+    for (long number = 1; std::getline(in, line); ++number) {
+        std::string text = line.substr(0, line.find('#'));
+        std::vector<std::string> words;
+        size_t at = 0;
+        while ((at = text.find_first_not_of(" \t\r", at)) != std::string::npos) {
+            size_t end = text.find_first_of(" \t\r", at);
+            words.push_back(text.substr(at, end == std::string::npos ? end : end - at));
+            at = end;
+        }
+        if (words.empty()) continue;
+        unsigned long long tick = 0, code = 0;
+        if (words.size() != 2 || !Decimal(words[0], 0x7FFFFFFF, tick) || tick < 1 ||
+            !Decimal(words[1], 0xFFFFFFFF, code)) {
+            error = "line " + std::to_string(number) +
+                    ": expected TICK CODE (decimal, TICK 1 or more), got \"" + line + "\"";
+            return false;
+        }
+        keys.push_back({static_cast<long>(tick), static_cast<uint32_t>(code)});
+    }
+    OrderByTick(keys);
+    return true;
+}
 
 bool ReadPrefsFile(const char* path, Prefs& prefs) {
     prefs.assign(kPrefsBytes, 0);
@@ -209,6 +266,23 @@ bool PresetPrefs(const std::string& name, Prefs& prefs) {
     } else if (name == "duel") {
         PutWorm(prefs, 1, remote), PutWorm(prefs, 2, jojo);
         PutSettings(prefs, 0, 12, 1, 1, 0);
+    } else if (name == "humans") {
+        // Each of the sixteen abilities with one of the four, on the keys the game's players use.
+        PutHuman(prefs, 0, {"Arrows", 0x3030FF, {kBombs, kTurbo, kFastMissiles, kShield}, 3},
+                 {38, 40, 37, 39, 17, 16});
+        PutHuman(prefs, 1, {"Wasd", 0xFF9030, {kJojo, kSuperBombs, kBash, kBreak}, 3},
+                 {87, 83, 65, 68, 81, 69});
+        PutHuman(prefs, 2, {"Ijkl", 0x30D030, {kTripleMissile, kMachineGun, kMegaMissiles, kWarp}, 3},
+                 {73, 75, 74, 76, 85, 79});
+        PutHuman(prefs, 3, {"Numpad", 0xD040D0, {kRemoteMissile, kBombMissile, kWarpMissile, kSuperNova}, 3},
+                 {104, 98, 100, 102, 96, 101});
+        PutSettings(prefs, 20, 4, 1, 0, 0);
+    } else if (name == "pair") {
+        // Both humans fire with Ctrl.
+        PutHuman(prefs, 0, {"Arrows", 0x3030FF, {kRemoteMissile, kTurbo, 0, 0}, 3}, {38, 40, 37, 39, 17, 16});
+        PutHuman(prefs, 1, {"Wasd", 0xFF9030, {kTripleMissile, kBombs, 0, 0}, 3}, {87, 83, 65, 68, 17, 69});
+        PutWorm(prefs, 2, gunner), PutWorm(prefs, 3, shield);
+        PutSettings(prefs, 20, 6, 1, 0, 0);
     } else {
         return false;
     }
@@ -243,10 +317,12 @@ std::string StartLine(const Prefs& prefs, uint32_t seed, long ticks) {
     return line;
 }
 
-void AppendTraceLine(std::string& out, long tick, const std::vector<int32_t>& draws) {
+void AppendTraceLine(std::string& out, long tick, const std::vector<int32_t>& draws,
+                     const std::vector<uint32_t>& keyDowns) {
     out += "{\"tick\":";
     AppendInt(out, tick);
     AppendValues(out, "draws", draws.data(), static_cast<int>(draws.size()));
+    if (!keyDowns.empty()) AppendValues(out, "keyDowns", keyDowns.data(), static_cast<int>(keyDowns.size()));
     AppendScalar(out, "screenMode", game->screenMode);
     AppendArray<int16_t>(out, "headX", game->headX, 4);
     AppendArray<int16_t>(out, "headY", game->headY, 4);
@@ -330,6 +406,20 @@ std::string CheckInvariants() {
     return {};
 }
 
+void OpenScreen(bool pictures) {
+    plat::SkipPictures(!pictures);
+    if (!pictures) return;
+    game->windowDC = plat::CreateSurface(plat::kScreenWidth, plat::kScreenHeight);
+    LoadSprites(); // stops quietly when the graphics are not there
+}
+
+void CloseScreen() {
+    ReleaseSprites();
+    plat::DestroySurface(game->windowDC);
+    game->windowDC = 0;
+    plat::SkipPictures(false);
+}
+
 Outcome Run(const Config& config) {
     Outcome outcome;
     Prefs prefs = config.prefs;
@@ -340,11 +430,12 @@ Outcome Run(const Config& config) {
     draws.reserve(4096);
     drawSink = &draws;
     SetRandomObserver(RecordDraw);
+    std::vector<uint32_t> keyDowns;
     std::string line;
     auto emit = [&](long tick) {
         if (!config.trace) return;
         line.clear();
-        AppendTraceLine(line, tick, draws);
+        AppendTraceLine(line, tick, draws, keyDowns);
         std::fwrite(line.data(), 1, line.size(), config.trace);
     };
     if (config.trace) {
@@ -363,11 +454,24 @@ Outcome Run(const Config& config) {
     emit(0);
     draws.clear();
 
+    const KeyScript& keys = config.keys;
+    size_t nextKey = 0;
     auto began = std::chrono::steady_clock::now();
     for (long tick = 1; tick <= config.ticks; ++tick) {
+        plat::headless::AdvanceClock(TickPeriodMs());
+        keyDowns.clear();
+        for (; nextKey < keys.size() && keys[nextKey].tick <= tick; ++nextKey) {
+            if (keys[nextKey].tick < tick) continue; // no tick of the run comes before the first
+            PressKey(keys[nextKey].code);
+            keyDowns.push_back(keys[nextKey].code);
+            if (keys[nextKey].code == kF8) {
+                addAbilities();
+                ++outcome.roundsStarted;
+                roundStart = tick;
+            }
+        }
         uint8_t leftBefore = arena->playersLeft;
         uint8_t autoBefore = game->autoStart;
-        plat::headless::AdvanceClock(TickPeriodMs());
         OnTick(); // what the tick timer runs every period
         outcome.ticks = tick;
         emit(tick);
@@ -460,6 +564,21 @@ std::string VerifyTrace(const char* path) {
     if (!file || !std::getline(file, first)) return std::string("cannot read ") + path;
     Config config;
     if (!ParseStartLine(first, config.prefs, config.seed, config.ticks)) return "no start line";
+    // The key-downs first: each tick line names those handled just before its tick.
+    for (std::string text; std::getline(file, text);) {
+        if (text.find("\"keyDowns\"") == std::string::npos) continue;
+        Fields fields;
+        const std::string *tick = nullptr, *codes = nullptr;
+        if (ParseFlat(text, fields)) tick = Find(fields, "tick"), codes = Find(fields, "keyDowns");
+        if (!tick || !codes) return "a line with key-downs that cannot be read: " + text.substr(0, 80);
+        for (const std::string& code : SplitArray(*codes))
+            config.keys.push_back({std::strtol(tick->c_str(), nullptr, 10),
+                                   static_cast<uint32_t>(std::strtoul(code.c_str(), nullptr, 10))});
+    }
+    OrderByTick(config.keys);
+    file.clear();
+    file.seekg(0);
+    std::getline(file, first);
     std::FILE* replay = std::tmpfile();
     if (!replay) return "no scratch file";
     config.trace = replay;

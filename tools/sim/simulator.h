@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,19 @@ bool WritePrefsFile(const char* path, const Prefs& prefs);
 bool PresetPrefs(const std::string& name, Prefs& prefs);
 std::string PrefsHex(const Prefs& prefs);
 bool PrefsFromHex(const std::string& hex, Prefs& prefs);
+
+// One key-down of a key script: delivered through the window procedure just before the OnTick of
+// its tick (1 or later).
+struct KeyDown {
+    long tick;
+    uint32_t code;
+};
+using KeyScript = std::vector<KeyDown>;
+
+// Reads a key script: one "TICK CODE" a line, both decimal, '#' starting a comment; blank lines
+// are skipped. The key-downs come out ordered by tick, file order kept within a tick. False on a
+// malformed line, with error naming the line (1 is the first).
+bool ReadKeyScript(std::istream& in, KeyScript& keys, std::string& error);
 
 struct RoundResult {
     int number;      // 1, 2, ...
@@ -38,6 +52,7 @@ struct Config {
     // Abilities every worm owns in every round on top of its profile's (bits of abilityBits), so a
     // soak can put each one in play; a trace does not record them.
     uint32_t extraAbilities = 0;
+    KeyScript keys;             // ordered by tick
     std::FILE* trace = nullptr; // JSON Lines trace, when set
     void (*onRound)(const RoundResult&) = nullptr;
 };
@@ -51,11 +66,19 @@ struct Outcome {
     std::string failure;   // first broken invariant, with its tick; empty when none
 };
 
+// The window's surface for the records, with the game's sprite sets when the pictures are in the
+// working directory; or, with pictures off, no surface at all: then no bitmap file is read, nothing
+// is drawn and no picture fails. The rules play the same either way.
+void OpenScreen(bool pictures);
+void CloseScreen();
+
 // Loads the prefs, runs the first NewRound and the ticks.
 Outcome Run(const Config& config);
 
-// One trace line for the state as it stands, with the generator values drawn during the step.
-void AppendTraceLine(std::string& out, long tick, const std::vector<int32_t>& draws);
+// One trace line for the state as it stands, with the generator values drawn during the step and
+// the key-downs handled in it (the field is left out when there were none).
+void AppendTraceLine(std::string& out, long tick, const std::vector<int32_t>& draws,
+                     const std::vector<uint32_t>& keyDowns = {});
 std::string StartLine(const Prefs& prefs, uint32_t seed, long ticks);
 // A broken invariant of the state after a step, or empty.
 std::string CheckInvariants();
@@ -64,7 +87,8 @@ std::string CheckInvariants();
 bool SameTraceLine(const std::string& expected, const std::string& actual, std::string& difference);
 // Parses a start line; false when it is not one.
 bool ParseStartLine(const std::string& line, Prefs& prefs, uint32_t& seed, long& ticks);
-// Replays a trace file and compares every line; empty when it matches, else the first difference.
+// Replays a trace file, its key-downs included, and compares every line; empty when it matches,
+// else the first difference.
 std::string VerifyTrace(const char* path);
 
 } // namespace sim
