@@ -16,6 +16,8 @@ same_as_surface() { # scale
   write_prefs "$dir/prefs.prf"
   export TARVEL_SURFACE_PNG=$surface
   start_game "$dir"
+  # Keys before the title screen belong to nobody.
+  wait_shows "$RUN-title" 30 150 20 "$dir/graphics/players.bmp" 50 10 || fail "$RUN: no title screen"
   xdotool key F8
   wait_round "$RUN-round" || fail "$RUN: F8 started no round"
   wait_shows "$RUN-results" 120 300 180 "$dir/graphics/pagain.bmp" 200 30 || fail "$RUN: the round never ended"
