@@ -15,7 +15,7 @@ cd "$build"
 # Everything on the headless back end and the tools, with leak checking.
 ASAN_OPTIONS=$asan:detect_leaks=1 ctest --output-on-failure -j"$jobs" -E '^e2e[.]' "$@"
 # The real window under Xvfb, with every address and undefined-behaviour check but no leak check
-# at exit: by then SDL has unloaded Mesa's GL driver, whose own allocations (and libdbus's) then
-# show as leaks from an unknown module that no suppression can name. Our code's leaks are caught
-# by the headless runs of the whole program above.
+# at exit: by then SDL has unloaded the libraries it opened as it ran (libdbus, and Mesa's GL driver
+# in the accelerated run), whose own allocations then show as leaks from an unknown module that no
+# suppression can name. Our code's leaks are caught by the headless runs of the whole program above.
 ASAN_OPTIONS=$asan:detect_leaks=0 ctest --output-on-failure -R '^e2e[.]' "$@"

@@ -356,6 +356,11 @@ echo "keys: six keys captured, \"Done!\" shown, slot 0's frame in #$frame"
 # Quick window pictures (xshot), so the keys come while the worm is young.
 wshot() { "$xshot" "$W" 1 0 "$out/$1" && convert "$out/$1-00.ppm" "$out/screens/$1.png"; }
 wpx() { px "$out/screens/$1.png" "$2" $((MENU + $3)); } # client pixel of a window picture
+trail_box() { # window picture: the box around slot 0's worm colour in the field
+  convert "$out/screens/$1.png" -crop 600x400+0+$MENU +repage -fuzz 8% -fill black +opaque "#$swatch" \
+    -format %@ info:
+}
+box_height() { local h=${1#*x}; echo "${h%%+*}"; }
 xdotool key F8
 started=
 for _ in $(seq 60); do
@@ -368,11 +373,8 @@ key s
 sleep 0.2
 key d
 wshot steer-2
-trail=$(convert "$out/screens/steer-2.png" -crop 600x400+0+$MENU +repage -fuzz 8% \
-  -fill black +opaque "#$swatch" -format %@ info:)
-th=${trail#*x}
-th=${th%%+*}
-[ "$th" -gt 10 ] || fail "slot 0's worm did not turn down and right with s and d (its trail: $trail)"
+trail=$(trail_box steer-2)
+[ "$(box_height "$trail")" -gt 10 ] || fail "slot 0's worm did not turn down and right with s and d (its trail: $trail)"
 echo "steering: slot 0's trail spans $trail after s and d"
 key F5
 wait_shows title-again 10 150 20 "$g/players.bmp" 50 10 || fail "F5 did not return to the title"
@@ -393,11 +395,8 @@ wait_round menu-alt-f-n || fail "Alt+F N started no round"
 key alt+f Escape
 key s # reaches the game: slot 0's worm turns down
 wshot menu-steer
-trail=$(convert "$out/screens/menu-steer.png" -crop 600x400+0+$MENU +repage -fuzz 8% \
-  -fill black +opaque "#$swatch" -format %@ info:)
-th=${trail#*x}
-th=${th%%+*}
-[ "$th" -gt 10 ] || fail "after Alt+F Escape, s did not steer slot 0's worm (its trail: $trail)"
+trail=$(trail_box menu-steer)
+[ "$(box_height "$trail")" -gt 10 ] || fail "after Alt+F Escape, s did not steer slot 0's worm (its trail: $trail)"
 echo "menus by keyboard: Alt+T O, Alt+T Down Enter, Alt+F N, Alt+F Escape then a key for the game"
 key F5
 wait_shows title-menus 10 150 20 "$g/players.bmp" 50 10 || fail "F5 did not return to the title"

@@ -2,8 +2,8 @@
 # Source it; it defines functions only.
 
 # Starts Xvfb on the first free display from $1, logging to $2, with a screen of $3 (1024x768 when
-# not given); sets $xvfb (its pid) and DISPLAY and waits until it answers. Rendering is software GL
-# and sound goes nowhere.
+# not given); sets $xvfb (its pid) and DISPLAY and waits until it answers. Whatever asks for GL gets
+# Mesa's software one, and sound goes nowhere.
 start_xvfb() { # first-display logfile [WIDTHxHEIGHT]
   local n=$1
   export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 MESA_SHADER_CACHE_DISABLE=true
