@@ -65,15 +65,7 @@ bool Intersect(SDL_Rect& r, int width, int height) {
     return true;
 }
 
-} // namespace
-
-bool WantAcceleratedPresenting() {
-    const char* asked = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
-    if (!asked) return false;
-    return !(SDL_strcmp(asked, "0") == 0 || SDL_strcasecmp(asked, "false") == 0 ||
-             SDL_strcasecmp(asked, "software") == 0);
-}
-
+// The window rectangles a rendered ImGui frame covers: one per draw list, the background's left out.
 std::vector<SDL_Rect> UiBounds(const ImDrawData* ui, int windowWidth, int windowHeight) {
     std::vector<SDL_Rect> bounds;
     if (!ui) return bounds;
@@ -94,6 +86,8 @@ std::vector<SDL_Rect> UiBounds(const ImDrawData* ui, int windowWidth, int window
     return bounds;
 }
 
+// Copies the view rectangle r (view pixels) into a 32-bit surface's pixels, each pixel made a
+// scale x scale block at place, shaded when dim; the parts off the surface are left out.
 void ReplicateView(const Colour* view, PixelRect r, const ViewPlace& place, bool dim, SDL_Surface* target) {
     const int k = place.scale;
     // Cut r to the view pixels whose blocks land on the target at all.
@@ -127,6 +121,15 @@ void ReplicateView(const Colour* view, PixelRect r, const ViewPlace& place, bool
         for (int i = 1; i < k; ++i)
             std::memcpy(first + static_cast<ptrdiff_t>(i) * target->pitch, first, rowBytes);
     }
+}
+
+} // namespace
+
+bool WantAcceleratedPresenting() {
+    const char* asked = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+    if (!asked) return false;
+    return !(SDL_strcmp(asked, "0") == 0 || SDL_strcasecmp(asked, "false") == 0 ||
+             SDL_strcasecmp(asked, "software") == 0);
 }
 
 // --- the presenter ------------------------------------------------------------------------------

@@ -34,7 +34,6 @@ class Presenter {
     Presenter& operator=(const Presenter&) = delete;
 
     SDL_Renderer* Renderer() const { return renderer; }
-    bool Accelerated() const { return accelerated; }
     // The accelerated renderer redraws the whole window every frame, ImGui included.
     bool NeedsUiEveryFrame() const { return accelerated; }
     // The next frame redraws the whole window (exposed, resized, shown again).
@@ -66,12 +65,5 @@ class Presenter {
     // accelerated: the view as a texture
     SDL_Texture* viewTexture = nullptr;
 };
-
-// The window rectangles a rendered ImGui frame covers: one per draw list, the background's left out.
-std::vector<SDL_Rect> UiBounds(const ImDrawData* ui, int windowWidth, int windowHeight);
-
-// Copies the view rectangle r (view pixels) into a 32-bit surface's pixels, each pixel made a
-// scale x scale block at place, shaded when dim; the parts off the surface are left out.
-void ReplicateView(const Colour* view, PixelRect r, const ViewPlace& place, bool dim, SDL_Surface* target);
 
 } // namespace plat::sdl

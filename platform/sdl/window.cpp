@@ -41,8 +41,6 @@ constexpr int kDefaultRefreshHz = 60;
 constexpr int64_t kQuietPumpNs = 50'000'000;
 // After input, ImGui gets a few frames to settle (popups appear a frame after they open).
 constexpr int kFramesAfterInput = 3;
-// The smallest window: the view at scale 1 under the menu bar at scale 1.
-constexpr int kSmallestWidth = kScreenWidth;
 
 struct Icon {
     int width, height;
@@ -132,6 +130,11 @@ void Post(Msg msg, intptr_t first, intptr_t second) {
 
 void PostCommand(int command) {
     Post(Msg::Command, command, 0);
+}
+
+// The smallest window: the view at scale 1 under the menu bar at scale 1.
+SDL_Point SmallestWindow() {
+    return {kScreenWidth, kScreenHeight + sdl::MenuBarHeight(1)};
 }
 
 // The largest whole factor at which the view and the menu bar over it fit w x h pixels (at least 1).
@@ -440,9 +443,10 @@ bool CreateVideo(const char* title, const WindowClass& windowClass) {
     WindowSettings saved = LoadWindowSettings();
     int scale = ChooseScale();
     int width = kScreenWidth * scale, height = kScreenHeight * scale + sdl::MenuBarHeight(scale);
+    const SDL_Point smallest = SmallestWindow();
     if (saved.width > 0 && saved.height > 0) {
-        width = std::max(saved.width, kSmallestWidth);
-        height = std::max(saved.height, kScreenHeight + sdl::MenuBarHeight(1));
+        width = std::max(saved.width, smallest.x);
+        height = std::max(saved.height, smallest.y);
     }
     int x = SDL_WINDOWPOS_UNDEFINED, y = SDL_WINDOWPOS_UNDEFINED;
     if (saved.placed && OnSomeDisplay(saved.x, saved.y)) x = saved.x, y = saved.y;
@@ -454,7 +458,7 @@ bool CreateVideo(const char* title, const WindowClass& windowClass) {
         std::fprintf(stderr, "tarvel4: no window: %s\n", SDL_GetError());
         return false;
     }
-    SDL_SetWindowMinimumSize(v->window.get(), kSmallestWidth, kScreenHeight + sdl::MenuBarHeight(1));
+    SDL_SetWindowMinimumSize(v->window.get(), smallest.x, smallest.y);
     v->normal = {saved.placed, saved.x, saved.y, width, height};
     v->presenter = sdl::Presenter::Create(v->window.get(), accelerated);
     if (!v->presenter) {
@@ -692,11 +696,6 @@ ViewPlace CurrentViewPlace() {
 
 SDL_Renderer* UiRenderer() {
     return S().video ? S().video->presenter->Renderer() : nullptr;
-}
-
-void RebuildUiFonts() {
-    ImGui_ImplSDLRenderer_DestroyFontsTexture();
-    ImGui_ImplSDLRenderer_CreateFontsTexture();
 }
 
 void PumpEvents() {
