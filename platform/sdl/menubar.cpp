@@ -164,10 +164,7 @@ void DrawMenuBar(bool enabled, const ChooseCommand& choose) {
                     draw->ChannelsSetCurrent(1);
                 }
                 Underline(label, itemAt, true);
-                if (clicked) {
-                    Close();
-                    choose(item.command);
-                }
+                if (clicked) Choose(k, choose);
             }
             draw->ChannelsMerge();
             ImGui::EndMenu();
@@ -232,10 +229,6 @@ bool MenuKey(const SDL_KeyboardEvent& key, const ChooseCommand& choose) {
         }
     if (int p = alt ? popupByLetter(vk) : -1; p >= 0) OpenPopup(p);
     return true; // nothing else reaches the game while a menu is open
-}
-
-void CloseMenu() {
-    Close();
 }
 
 } // namespace plat::sdl

@@ -22,7 +22,5 @@ bool MenuOpen();
 // A key press while no modal layer is up. True when the menu bar took it: every key while a popup
 // is open, and Alt with a popup's letter. An item chosen by key calls choose at once.
 bool MenuKey(const SDL_KeyboardEvent& key, const ChooseCommand& choose);
-// Closes any open popup (a modal layer is coming up, say).
-void CloseMenu();
 
 } // namespace plat::sdl
