@@ -12,9 +12,7 @@
 namespace plat {
 namespace {
 
-struct Rect {
-    int left, top, right, bottom;
-};
+using Rect = PixelRect;
 
 struct Surface {
     int width = 0, height = 0;
