@@ -361,23 +361,42 @@ trail_box() { # window picture: the box around slot 0's worm colour in the field
     -format %@ info:
 }
 box_height() { local h=${1#*x}; echo "${h%%+*}"; }
-xdotool key F8
-started=
-for _ in $(seq 60); do
-  wshot steer-1
-  near "$(wpx steer-1 $FRAME_X $FRAME_Y)" $FRAME_COLOUR && started=1 && break
-  sleep 0.05
-done
-[ -n "$started" ] || fail "F8 started no round"
-key s
-sleep 0.2
-key d
-wshot steer-2
-trail=$(trail_box steer-2)
-[ "$(box_height "$trail")" -gt 10 ] || fail "slot 0's worm did not turn down and right with s and d (its trail: $trail)"
+# Polls a second for slot 0's trail to reach below its first row: the worm turned down. Sets trail.
+turned_down() { # name
+  for _ in $(seq 10); do
+    wshot "$1"
+    trail=$(trail_box "$1")
+    [ "$(box_height "$trail")" -gt 10 ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Runs a round started by `start`, keys for it, and F5 back to the title, as many as three times:
+# the computers may shoot slot 0's worm before its keys come. True when it turned down in one.
+steer_round() { # name start keys...
+  local name=$1 start=$2 try k
+  shift 2
+  for try in 1 2 3; do
+    $start "$name-$try"
+    for k in "$@"; do key "$k"; done
+    turned_down "$name-$try" && steered=1 || steered=
+    key F5
+    wait_shows "$name-title" 10 150 20 "$g/players.bmp" 50 10 || fail "F5 did not return to the title"
+    [ -n "$steered" ] && return 0
+  done
+  return 1
+}
+f8_round() { # name
+  xdotool key F8
+  for _ in $(seq 60); do
+    wshot "$1"
+    near "$(wpx "$1" $FRAME_X $FRAME_Y)" $FRAME_COLOUR && return 0
+    sleep 0.05
+  done
+  fail "F8 started no round"
+}
+steer_round steer f8_round s d || fail "slot 0's worm did not turn down and right with s and d (its trail: $trail)"
 echo "steering: slot 0's trail spans $trail after s and d"
-key F5
-wait_shows title-again 10 150 20 "$g/players.bmp" 50 10 || fail "F5 did not return to the title"
 
 # --- the menus from the keyboard, as on every desktop ----------------------------------------------
 key alt+t o # Option...
@@ -390,16 +409,14 @@ dialog_at 240 120 0
 wait_up menu-alt-t-down face_up || fail "Alt+T Down Enter opened no About"
 click_mid 97 96 50 14
 wait_gone menu-about-gone face_up || fail "OK did not close About"
-key alt+f n # NewGame
-wait_round menu-alt-f-n || fail "Alt+F N started no round"
-key alt+f Escape
-key s # reaches the game: slot 0's worm turns down
-wshot menu-steer
-trail=$(trail_box menu-steer)
-[ "$(box_height "$trail")" -gt 10 ] || fail "after Alt+F Escape, s did not steer slot 0's worm (its trail: $trail)"
+menu_round() { # name
+  key alt+f n # NewGame
+  wait_round "$1" || fail "Alt+F N started no round"
+}
+# After Alt+F Escape, s reaches the game: slot 0's worm turns down.
+steer_round menu-steer menu_round alt+f Escape s ||
+  fail "after Alt+F Escape, s did not steer slot 0's worm (its trail: $trail)"
 echo "menus by keyboard: Alt+T O, Alt+T Down Enter, Alt+F N, Alt+F Escape then a key for the game"
-key F5
-wait_shows title-menus 10 150 20 "$g/players.bmp" 50 10 || fail "F5 did not return to the title"
 
 # --- About from the menu bar: Escape leaves it open, OK closes it --------------------------------
 click $((WX + 91)) $((WY + 10))
