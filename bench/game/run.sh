@@ -30,7 +30,7 @@ rm -rf "$shots"
 mkdir -p "$shots"
 
 scratch=$(mktemp -d)
-start_xvfb 70 "$scratch/xvfb.log"
+start_xvfb "$scratch/xvfb.log"
 pid=
 session=
 cleanup() {
@@ -197,6 +197,6 @@ fi
 # --- the game again on a 3840 x 2160 screen: the view at three times its size -------------------
 kill $xvfb 2>/dev/null || true
 wait $xvfb 2>/dev/null || true
-start_xvfb 70 "$scratch/xvfb3.log" 3840x2160
+start_xvfb "$scratch/xvfb3.log" 3840x2160
 game_phases game3 "tarvel4 (scale 3)"
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg); screenshots in $shots"

@@ -6,9 +6,10 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 seconds=${2:-20}
 source "$root/tests/e2e/xserver.sh"
-start_xvfb 95 /dev/null
+logs=$(mktemp -d)
 scratch=
-trap 'kill $xvfb 2>/dev/null || true; [ -n "$scratch" ] && rm -rf "$scratch"' EXIT
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$logs"; [ -n "$scratch" ] && rm -rf "$scratch"' EXIT
+start_xvfb "$logs/xvfb.log"
 echo "== sdl back end under Xvfb"
 "$build/bench/timer/timer_bench_sdl" periods "$seconds"
 echo "== headless back end, host clock"

@@ -11,7 +11,7 @@ done
 
 # --- an X server of our own -------------------------------------------------------------------
 source "$src/xserver.sh"
-start_xvfb 90 "$out/xvfb.log"
+start_xvfb "$out/xvfb.log"
 game_pid=
 cleanup() {
   if [ -n "$game_pid" ]; then

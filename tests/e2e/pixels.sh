@@ -42,7 +42,7 @@ same_as_surface() { # scale
 same_as_surface 1
 kill $xvfb 2>/dev/null || true
 wait $xvfb 2>/dev/null || true
-start_xvfb 90 "$out/xvfb2.log" 1920x1200
+start_xvfb "$out/xvfb2.log" 1920x1200
 same_as_surface 2
 
 # The X server going away while the game runs ends the game at once, with a word on stderr.

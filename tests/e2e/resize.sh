@@ -12,7 +12,7 @@ source "$src/lib.sh"
 command -v openbox >/dev/null || fail "missing openbox"
 kill $xvfb 2>/dev/null || true
 wait $xvfb 2>/dev/null || true
-start_xvfb 90 "$out/xvfb2.log" 1920x1200
+start_xvfb "$out/xvfb2.log" 1920x1200
 openbox >"$out/openbox.log" 2>&1 &
 wm=$!
 trap 'kill $wm 2>/dev/null || true; cleanup' EXIT

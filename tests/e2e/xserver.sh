@@ -1,16 +1,19 @@
 # An X server of one's own and pixel probes, for the end-to-end scripts and the window benchmarks.
 # Source it; it defines functions only.
 
-# Starts Xvfb on the first free display from $1, logging to $2, with a screen of $3 (1024x768 when
-# not given); sets $xvfb (its pid) and DISPLAY and waits until it answers. Whatever asks for GL gets
-# Mesa's software one, and sound goes nowhere.
-start_xvfb() { # first-display logfile [WIDTHxHEIGHT]
-  local n=$1
+# Starts Xvfb on a free display, logging to $1, with a screen of $2 (1024x768 when not given); sets
+# $xvfb (its pid) and DISPLAY and waits until it answers. The server picks the display itself and
+# writes its number back, so servers started side by side (ctest -j) never share one. Whatever asks
+# for GL gets Mesa's software one, and sound goes nowhere.
+start_xvfb() { # logfile [WIDTHxHEIGHT]
+  local number=$1.display
   export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 MESA_SHADER_CACHE_DISABLE=true
-  while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-  Xvfb :$n -screen 0 "${3:-1024x768}x24" -nolisten tcp >"$2" 2>&1 &
+  : >"$number"
+  Xvfb -displayfd 3 -screen 0 "${2:-1024x768}x24" -nolisten tcp 3>"$number" >"$1" 2>&1 &
   xvfb=$!
-  export DISPLAY=:$n
+  for _ in $(seq 100); do grep -qx '[0-9]\+' "$number" && break; sleep 0.1; done
+  grep -qx '[0-9]\+' "$number" || { echo "Xvfb did not start: $(cat "$1")" >&2; return 1; }
+  export DISPLAY=:$(cat "$number")
   for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 }
 
