@@ -81,6 +81,7 @@ patch 168 '\x01\x00\x01\x00\x00\x00\x00\x00' # Ann and Bert human, no one else
 patch 176 '\x64\x00\x00\x00'                 # speed 100: a tick each 210 ms
 patch 40 '\x03'                              # Ann and Bert at speed 3: 2.4 cells a second
 patch 82 '\x03'
+patch 212 '\x00\x00'                         # no blocks: nothing in the field to run into
 # Bert on controller 2: up 156, down 157, left 158, right 159, fire 160 (A), special 161 (B)
 patch 188 '\x00\x9c\x00\x00\x00\x9d\x00\x00\x00\x9e\x00\x00\x00\x9f\x00\x00\x00\xa0\x00\x00\x00\xa1\x00\x00'
 g=$dir/graphics
