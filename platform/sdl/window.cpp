@@ -439,6 +439,16 @@ bool CreateVideo(const char* title, const WindowClass& windowClass) {
         std::fprintf(stderr, "tarvel4: no display to open a window on (SDL offers only \"%s\")\n", driver);
         return false;
     }
+    // Xlib's own answer to a lost X server is exit(), whose clean-up then waits forever on the dead
+    // connection (or crashes beside the still mixing audio thread): leave at once instead. Set
+    // before the window is made, so a display lost while the renderer starts is met the same way.
+    if (driver && SDL_strcmp(driver, "x11") == 0)
+        XSetIOErrorHandler([](Display*) -> int {
+            static const char message[] = "tarvel4: the connection to the display is lost\n";
+            ssize_t written = write(2, message, sizeof message - 1);
+            (void)written;
+            _exit(1);
+        });
     // As the player left it last time, else the largest whole factor that fits the desktop.
     WindowSettings saved = LoadWindowSettings();
     int scale = ChooseScale();
@@ -470,14 +480,6 @@ bool CreateVideo(const char* title, const WindowClass& windowClass) {
     SDL_VERSION(&wm.version);
     if (SDL_GetWindowWMInfo(v->window.get(), &wm) && wm.subsystem == SDL_SYSWM_X11) {
         v->x11 = wm.info.x11.display;
-        // Xlib's own answer to a lost X server is exit(), whose clean-up then waits forever on the
-        // dead connection (or crashes beside the still mixing audio thread): leave at once instead.
-        XSetIOErrorHandler([](Display*) -> int {
-            static const char message[] = "tarvel4: the connection to the display is lost\n";
-            ssize_t written = write(2, message, sizeof message - 1);
-            (void)written;
-            _exit(1);
-        });
     }
     SDL_DisplayMode mode;
     if (SDL_GetWindowDisplayMode(v->window.get(), &mode) == 0 && mode.refresh_rate >= 30)
