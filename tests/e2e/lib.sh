@@ -103,9 +103,10 @@ start_game() { # dir
     (cd "$dir" && exec ${RUN_AS:-} ${GAME:-./tarvel4}) >"$out/$RUN.out" 2>&1 &
     game_pid=$!
     W=
-    # a loaded machine can take a while to load the game's files before the window shows
+    # a loaded machine can take a while to load the game's files before the window shows; only
+    # the shown window counts (SDL may make a hidden one again for the renderer it starts)
     for _ in $(seq 300); do
-      W=$(xdotool search --name '^Tarvel 4$' 2>/dev/null | head -1) && [ -n "$W" ] && break
+      W=$(xdotool search --onlyvisible --name '^Tarvel 4$' 2>/dev/null | head -1) && [ -n "$W" ] && break
       kill -0 "$game_pid" 2>/dev/null || break
       sleep 0.1
     done
