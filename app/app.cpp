@@ -2,9 +2,9 @@
 #include "app/app.h"
 
 #include "app/input.h"
-#include "app/timer.h"
 #include "audio/audio.h"
 #include "game/records.h"
+#include "game/timer.h"
 #include "gfx/canvas.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
@@ -103,22 +103,21 @@ void ExitAnimation() {
 
 } // namespace
 
-int AppMain(Handle instance, int showState) {
+int AppMain(Handle, int showState) {
     if (!AllocateRecords()) return -5;
     game->scrollerX[0] = 640;
     game->scrollerX[1] = 1340;
     game->scrollerX[2] = 2040;
 
     RegisterResources();
-    const plat::WindowClass windowClass = {0, MainWindowProc, instance,   "TARVICON",
-                                           0, 5 + 1,          "TARVMENU", kClassName};
+    const plat::WindowClass windowClass = {MainWindowProc, "TARVICON", "TARVMENU", kClassName};
     game->windowClass = windowClass;
     if (!plat::RegisterWindowClass(windowClass)) return 0;
 
     Handle window = plat::CreateMainWindow(kClassName, "Tarvel 4", plat::kScreenWidth, plat::kScreenHeight);
     if (!window) {
         // Without a window there is nothing to run.
-        plat::UnregisterWindowClass(kClassName, instance);
+        plat::UnregisterWindowClass(kClassName);
         FreeRecords();
         return 0;
     }
@@ -157,6 +156,6 @@ int AppMain(Handle instance, int showState) {
     ReleaseSprites();
     SavePrefs();
     FreeRecords();
-    plat::UnregisterWindowClass(kClassName, instance);
+    plat::UnregisterWindowClass(kClassName);
     return quitValue;
 }

@@ -5,7 +5,5 @@
 #include "platform/window.h"
 
 intptr_t MainWindowProc(plat::Handle window, plat::Msg msg, intptr_t first, intptr_t second);
-void HandleKey(unsigned key);
-void ReturnToTitle();
 // button 1 = left, 2 = right.
 void TitleClick(int button, unsigned x, unsigned y);

@@ -1,10 +1,11 @@
 // The main window's procedure: prompts, paint, keys, menu commands and title-screen clicks.
 #include "app/input.h"
-#include "app/timer.h"
 #include "audio/audio.h"
+#include "game/keys.h"
 #include "game/records.h"
 #include "game/round.h"
 #include "gfx/canvas.h"
+#include "resources/resources.h"
 #include "settings/dialogs.h"
 
 namespace {
@@ -82,19 +83,19 @@ void CaptureKey(unsigned k) {
 
 void OnCommand(int id, intptr_t value) {
     switch (id) {
-    case 1:
+    case kCmdNewGame:
         NewRound();
         break;
-    case 2:
+    case kCmdQuit:
         plat::PostQuit(0);
         break;
-    case 3:
+    case kCmdAbout:
         OpenAbout();
         break;
-    case 4:
+    case kCmdOption:
         OpenPreferences();
         break;
-    case 500:
+    case kCmdPlayerSetup:
         OpenPlayerSetup(static_cast<int>(value & 0xFFFF));
         break;
     default:
@@ -176,10 +177,10 @@ void TitleClick(int button, unsigned x, unsigned y) {
             PlayEffect(game->soundKaboom);
             WaitMs(100);
             // Player Setup opens once this click has been handled.
-            plat::PostToWindow(game->mainWindow, plat::Msg::Command, 500, slot);
+            plat::PostToWindow(game->mainWindow, plat::Msg::Command, kCmdPlayerSetup, slot);
         }
         DrawSlotIcon(slot);
         return;
     }
-    if (button == 2) plat::PostToWindow(game->mainWindow, plat::Msg::Command, 4, 0);
+    if (button == 2) plat::PostToWindow(game->mainWindow, plat::Msg::Command, kCmdOption, 0);
 }

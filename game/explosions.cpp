@@ -2,7 +2,6 @@
 // completion: sound, picture, sweep, pause, blanking, panels.
 #include "game/explosions.h"
 
-#include "app/timer.h"
 #include "audio/audio.h"
 #include "game/records.h"
 #include "game/tick.h"

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/memory.h"
 
 GameRecord* game = nullptr;
@@ -103,4 +104,9 @@ int32_t Random() {
 
 void SetRandomObserver(void (*observer)(int32_t value)) {
     randomObserver = observer;
+}
+
+// The platform pauses precisely and keeps the window presented while it does.
+void WaitMs(uint32_t ms) {
+    if (ms != 0) plat::PauseMs(ms);
 }

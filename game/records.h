@@ -243,3 +243,7 @@ void SeedRandom(uint32_t seed);
 int32_t Random();
 // Tools can watch every value the generator returns (nullptr stops watching).
 void SetRandomObserver(void (*observer)(int32_t value));
+
+// The short pause everything uses (explosions, pressed buttons, loading): holds the calling
+// thread for at least ms milliseconds; no input is handled meanwhile.
+void WaitMs(uint32_t ms);

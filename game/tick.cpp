@@ -2,9 +2,9 @@
 // and each slot in turn deciding, moving, flying its missiles and showing its box.
 #include "game/tick.h"
 
-#include "app/input.h"
 #include "game/computer.h"
 #include "game/explosions.h"
+#include "game/keys.h"
 #include "game/missiles.h"
 #include "game/records.h"
 #include "game/round.h"
@@ -62,7 +62,7 @@ void GameTick() {
         ++game->autoStart;
         if (game->autoStart == 40) {
             game->autoStart = 1;
-            HandleKey(119); // as if F8 were pressed
+            PressNewRoundKey();
         }
     }
     if (arena->playersLeft > 4) {

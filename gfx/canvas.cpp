@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/timer.h"
 #include "platform/msgbox.h"
 #include "platform/surface.h"
 

@@ -32,14 +32,19 @@ namespace plat::headless {
 
 // A message that NextMessage hands out once the virtual clock reaches atMs (to the main window).
 void ScheduleMessage(uint32_t atMs, Msg msg, intptr_t first, intptr_t second);
+// A wake source (AddWakeSource) standing in for a socket: it becomes ready once the virtual clock
+// reaches atMs, once; the loop's wait moves the clock there when nothing comes sooner.
+void ArmFakeWakeSource(int descriptor, uint32_t atMs);
 // Everything back to the start: no window, class, timers, queued or scheduled messages.
 void ResetWindowing();
 // How often a paint was requested, or the window invalidated, since the last reset.
 int PaintRequests();
 // The menus registered so far, for tests.
 const std::vector<MenuItem>* MenuResource(const char* name);
-// With nothing queued, scheduled or due, NextMessage sends the window one Close message, and
-// after that returns the quit message with this code, so a headless run always ends.
+// The window's title as it stands.
+std::string WindowTitle();
+// With nothing queued, scheduled, armed or due, NextMessage sends the window one Close message,
+// and after that returns the quit message with this code, so a headless run always ends.
 constexpr int kIdleExitCode = 99;
 
 } // namespace plat::headless

@@ -10,8 +10,13 @@ using TimerCallback = void (*)(Handle timer, uint32_t message, uintptr_t user, u
                                uintptr_t reserved2);
 
 // Calls back every periodMs on absolute deadlines, on the window's thread between messages, never
-// overlapping a message handler; ticks missed while a long handler ran are dropped. 0 when refused.
+// inside another callback; periods missed while a callback or a handler ran long are dropped, not
+// made up in a burst. 0 when refused.
 Handle StartPeriodicTimer(uint32_t periodMs, TimerCallback callback, uintptr_t user);
 void StopPeriodicTimer(Handle timer);
+// Called from inside a timer callback that could not do this period's work yet (its input is not
+// all there): the callback is offered the period again as soon as a wake source (window.h) is
+// ready, and otherwise at the next period's deadline. Nothing runs in between but messages.
+void DeclineTick();
 
 } // namespace plat

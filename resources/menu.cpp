@@ -6,8 +6,8 @@
 namespace {
 
 const plat::MenuItem kTarvMenu[] = {
-    {"&File", "&NewGame", 1},       {"&File", nullptr, 0},     {"&File", "&Quit", 2},
-    {"&Tarvel 4", "&Option...", 4}, {"&Tarvel 4", nullptr, 0}, {"&Tarvel 4", "About...", 3},
+    {"&File", "&NewGame", kCmdNewGame},      {"&File", nullptr, 0},     {"&File", "&Quit", kCmdQuit},
+    {"&Tarvel 4", "&Option...", kCmdOption}, {"&Tarvel 4", nullptr, 0}, {"&Tarvel 4", "About...", kCmdAbout},
 };
 
 // RGBA bytes in memory order, as the platform wants them.

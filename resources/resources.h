@@ -2,6 +2,15 @@
 #pragma once
 #include <cstdint>
 
+// The menu's commands, and the one the title screen posts to open Player Setup (its value the slot).
+enum : int {
+    kCmdNewGame = 1,
+    kCmdQuit = 2,
+    kCmdAbout = 3,
+    kCmdOption = 4,
+    kCmdPlayerSetup = 500,
+};
+
 // Registers every resource; start-up calls it before the window class names them.
 void RegisterResources();
 

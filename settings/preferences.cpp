@@ -1,9 +1,9 @@
 // The Preferences and About dialogs.
 #include <cstring>
 
-#include "app/timer.h"
 #include "audio/audio.h"
 #include "game/records.h"
+#include "game/timer.h"
 #include "platform/audio.h"
 #include "platform/dialogs.h"
 #include "platform/memory.h"

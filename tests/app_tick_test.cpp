@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "app/timer.h"
 #include "game/records.h"
+#include "game/timer.h"
 #include "gfx/canvas.h"
 #include "platform/clock.h"
 #include "platform/headless.h"

@@ -1,7 +1,7 @@
 // HandleKey and ReturnToTitle: F5, F8 and the players' bindings.
 #include <vector>
 
-#include "app/input.h"
+#include "game/keys.h"
 #include "platform/headless.h"
 #include "tests/rules_fixture.h"
 
@@ -11,6 +11,7 @@ class KeysTest : public RulesTest {};
 
 TEST_F(KeysTest, F5ReturnsToTheTitleAndCancelsAPendingRestart) {
     plat::headless::ResetWindowing();
+    game->mainWindow = 1;
     StartRound({kHuman, kHuman});
     game->autoStart = 25;
     HandleKey(116);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/timer.h"
+#include "game/timer.h"
 #include "platform/core/dialog_runtime.h"
 #include "platform/dialogs.h"
 #include "platform/headless.h"

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "app/input.h"
-#include "app/timer.h"
 #include "game/records.h"
 #include "game/round.h"
+#include "game/timer.h"
 #include "gfx/canvas.h"
 #include "platform/surface.h"
 #include "platform/timer.h"
@@ -54,12 +54,12 @@ intptr_t Proc(Handle w, plat::Msg m, intptr_t a, intptr_t b) {
 }
 
 Handle OpenWindow() {
-    const plat::WindowClass wc = {0, Proc, 1, "", 0, 6, "", "BenchClass"};
+    const plat::WindowClass wc = {Proc, "", "", "BenchClass"};
     if (!plat::RegisterWindowClass(wc)) return 0;
     Handle w =
         plat::CreateMainWindow("BenchClass", "Tarvel 4 timer bench", plat::kScreenWidth, plat::kScreenHeight);
     if (!w) return 0;
-    plat::ShowWindow(w, 10);
+    plat::ShowWindow(w, plat::kShowDefault);
     return w;
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/clock.h"
 #include "platform/core/dialog_runtime.h"
+#include "platform/core/window_runtime.h"
 #include "platform/headless.h"
 #include "platform/headless/internal.h"
 #include "platform/window.h"
@@ -51,11 +52,12 @@ void Perform(dialog::Dialog& d, const headless::DialogAction& a, bool timersHeld
         dialog::PressEnter(d);
         break;
     case Kind::Wait: {
-        uint32_t target = TickCountMs() + static_cast<uint32_t>(a.value);
+        // Inside a tick no further tick runs until the dialog ends: only time passes.
+        int64_t target = backend::NowNs() + int64_t{a.value} * 1'000'000;
         if (timersHeld)
-            headless::AdvanceClock(static_cast<uint32_t>(a.value));
+            headless::WaitForClock(target);
         else
-            headless::RunTimersUntil(target);
+            core::ModalTurnsUntil(target);
         break;
     }
     case Kind::Look:
@@ -69,7 +71,8 @@ void Perform(dialog::Dialog& d, const headless::DialogAction& a, bool timersHeld
 int RunDialog(const DialogTemplate& layout, Handle owner, DialogProc proc) {
     dialog::Dialog* d = dialog::Open(layout, owner, proc);
     if (!d) return -1;
-    bool timersHeld = headless::InsideTimerCallback();
+    bool timersHeld = core::InTimerCallback();
+    core::ModalLayer layer;
     dialog::Start(*d);
     bool abandoned = false;
     while (!d->ended) {

@@ -4,9 +4,7 @@
 
 namespace plat::headless {
 
-// True while a timer callback runs: a dialog opened there keeps the timer waiting.
-bool InsideTimerCallback();
-// Moves the virtual clock to target, running every timer callback that falls due on the way.
-void RunTimersUntil(uint32_t target);
+// Moves the clock to atNs: the virtual clock at once, the host's by waiting.
+void WaitForClock(int64_t atNs);
 
 } // namespace plat::headless

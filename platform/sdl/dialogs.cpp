@@ -1,4 +1,4 @@
-// Dialogs and the colour chooser in the real window: modal ImGui layers over the running game.
+// Dialogs in the real window: modal ImGui layers over the running game.
 //
 // The shared runtime keeps the controls' state; this file only draws them at the window's scale
 // and reports what the player did, between frames, as the modal layers require.
@@ -16,64 +16,15 @@
 #include <vector>
 
 #include "platform/core/dialog_runtime.h"
+#include "platform/core/window_runtime.h"
+#include "platform/sdl/classic_style.h"
 #include "platform/sdl/runtime.h"
 #include "platform/surface.h"
 
 namespace plat {
 namespace {
 
-constexpr ImU32 kFace = IM_COL32(0xC0, 0xC0, 0xC0, 0xFF);
-constexpr ImU32 kShadow = IM_COL32(0x80, 0x80, 0x80, 0xFF);
-constexpr ImU32 kLight = IM_COL32(0xFF, 0xFF, 0xFF, 0xFF);
-constexpr ImU32 kBlack = IM_COL32(0x00, 0x00, 0x00, 0xFF);
-constexpr ImU32 kCaption = IM_COL32(0x00, 0x00, 0x80, 0xFF);
-
-bool TopLayer() {
-    return (ImGui::GetCurrentContext()->CurrentItemFlags & ImGuiItemFlags_Disabled) == 0;
-}
-
-void PushClassicStyle(float k) {
-    ImGui::PushFont(sdl::DialogFont());
-    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
-    ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0);
-    ImGui::PushStyleVar(ImGuiStyleVar_WindowRounding, 0);
-    ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 0);
-    ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, 1);
-    ImGui::PushStyleVar(ImGuiStyleVar_ItemInnerSpacing, ImVec2(4 * k, 4 * k));
-    ImGui::PushStyleVar(ImGuiStyleVar_GrabMinSize, 8 * k);
-    ImGui::PushStyleColor(ImGuiCol_WindowBg, kFace);
-    ImGui::PushStyleColor(ImGuiCol_Text, kBlack);
-    ImGui::PushStyleColor(ImGuiCol_TextDisabled, kShadow);
-    ImGui::PushStyleColor(ImGuiCol_Border, kBlack);
-    ImGui::PushStyleColor(ImGuiCol_BorderShadow, IM_COL32(0, 0, 0, 0));
-    ImGui::PushStyleColor(ImGuiCol_Button, IM_COL32(0xD4, 0xD0, 0xC8, 0xFF));
-    ImGui::PushStyleColor(ImGuiCol_ButtonHovered, IM_COL32(0xE4, 0xE0, 0xD8, 0xFF));
-    ImGui::PushStyleColor(ImGuiCol_ButtonActive, IM_COL32(0xA0, 0xA0, 0xA0, 0xFF));
-    ImGui::PushStyleColor(ImGuiCol_FrameBg, kLight);
-    ImGui::PushStyleColor(ImGuiCol_FrameBgHovered, IM_COL32(0xF4, 0xF4, 0xF4, 0xFF));
-    ImGui::PushStyleColor(ImGuiCol_FrameBgActive, kLight);
-    ImGui::PushStyleColor(ImGuiCol_CheckMark, kBlack);
-    ImGui::PushStyleColor(ImGuiCol_SliderGrab, IM_COL32(0xD4, 0xD0, 0xC8, 0xFF));
-    ImGui::PushStyleColor(ImGuiCol_SliderGrabActive, IM_COL32(0xA0, 0xA0, 0xA0, 0xFF));
-    ImGui::PushStyleColor(ImGuiCol_TextSelectedBg, IM_COL32(0x00, 0x00, 0x80, 0x60));
-    ImGui::PushStyleColor(ImGuiCol_NavHighlight, kBlack);
-    ImGui::PushStyleColor(ImGuiCol_PopupBg, kFace);
-}
-
-void PopClassicStyle() {
-    ImGui::PopStyleColor(17);
-    ImGui::PopStyleVar(7);
-    ImGui::PopFont();
-}
-
-// A caption bar the way the platform's own windows have one.
-float DrawCaption(ImDrawList* draw, ImVec2 at, float width, const std::string& title, float k) {
-    float height = std::round(sdl::DialogFont()->FontSize + 6 * k);
-    draw->AddRectFilled(at, ImVec2(at.x + width, at.y + height), kCaption);
-    draw->AddText(sdl::DialogFont(), sdl::DialogFont()->FontSize, ImVec2(at.x + 4 * k, at.y + 3 * k), kLight,
-                  title.c_str());
-    return height;
-}
+using namespace sdl;
 
 // What the player did in one frame, acted on once the frame is over.
 struct Event {
@@ -324,15 +275,6 @@ struct DialogView {
     }
 };
 
-ImVec4 ToImColour(Colour c) {
-    return ImVec4((c & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, ((c >> 16) & 0xFF) / 255.0f, 1.0f);
-}
-
-Colour FromImColour(const float rgb[3]) {
-    auto byte = [](float v) { return static_cast<Colour>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
-    return byte(rgb[0]) | byte(rgb[1]) << 8 | byte(rgb[2]) << 16;
-}
-
 } // namespace
 
 int RunDialog(const DialogTemplate& layout, Handle owner, DialogProc proc) {
@@ -344,94 +286,15 @@ int RunDialog(const DialogTemplate& layout, Handle owner, DialogProc proc) {
         DialogView view(d);
         dialog::Start(*d);
         view.Upload();
-        sdl::ModalLayer layer([&] { view.Draw(); });
+        core::ModalLayer layer([&] { view.Draw(); });
         while (!d->ended) {
-            sdl::ModalFrame();
+            core::ModalTurn();
             view.Act();
         }
         result = d->result;
     }
     dialog::Close(d);
     return result;
-}
-
-bool ChooseColour(Colour& colour, Colour custom[16]) {
-    if (!sdl::HaveWindow() || sdl::InFrame()) return false;
-    float rgb[3];
-    ImVec4 start = ToImColour(colour);
-    rgb[0] = start.x, rgb[1] = start.y, rgb[2] = start.z;
-    int selected = 0;
-    enum { Open, Accepted, Cancelled } state = Open;
-    static int serial = 0;
-    std::string name = "Colour##chooser" + std::to_string(++serial);
-    {
-        sdl::ModalLayer layer([&] {
-            const float k = static_cast<float>(sdl::UiScale());
-            PushClassicStyle(k);
-            ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(8 * k, 8 * k));
-            ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(4 * k, 6 * k));
-            ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(6 * k, 3 * k));
-            const ImGuiViewport* viewport = ImGui::GetMainViewport();
-            ImGui::SetNextWindowPos(viewport->GetCenter(), ImGuiCond_Always, ImVec2(0.5f, 0.5f));
-            if (TopLayer()) ImGui::SetNextWindowFocus();
-            ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_AlwaysAutoResize |
-                                     ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
-                                     ImGuiWindowFlags_NoSavedSettings;
-            if (ImGui::Begin(name.c_str(), nullptr, flags)) {
-                ImVec2 at = ImGui::GetWindowPos();
-                float width = ImGui::GetWindowWidth();
-                ImGui::GetWindowDrawList()->AddRect(at, ImVec2(at.x + width, at.y + ImGui::GetWindowHeight()),
-                                                    kBlack);
-                ImGui::Dummy(ImVec2(0, DrawCaption(ImGui::GetWindowDrawList(), ImVec2(at.x + k, at.y + k),
-                                                   width - 2 * k, "Colour", k) -
-                                           4 * k));
-                ImGui::TextUnformatted("Custom colours:");
-                for (int i = 0; i < 16; ++i) {
-                    ImGui::PushID(i);
-                    if (i % 8 != 0) ImGui::SameLine();
-                    ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, i == selected ? 2 * k : 1.0f);
-                    if (ImGui::ColorButton("##custom", ToImColour(custom[i]),
-                                           ImGuiColorEditFlags_NoAlpha | ImGuiColorEditFlags_NoTooltip,
-                                           ImVec2(20 * k, 16 * k))) {
-                        selected = i;
-                        ImVec4 c = ToImColour(custom[i]);
-                        rgb[0] = c.x, rgb[1] = c.y, rgb[2] = c.z;
-                    }
-                    ImGui::PopStyleVar();
-                    ImGui::PopID();
-                }
-                ImGui::Spacing();
-                ImGui::SetNextItemWidth(200 * k);
-                float reference[4] = {start.x, start.y, start.z, 1.0f};
-                ImGui::ColorPicker4("##picker", rgb,
-                                    ImGuiColorEditFlags_NoAlpha | ImGuiColorEditFlags_PickerHueBar |
-                                        ImGuiColorEditFlags_DisplayRGB | ImGuiColorEditFlags_InputRGB,
-                                    reference);
-                if (ImGui::Button("Add to Custom Colours")) {
-                    custom[selected] = FromImColour(rgb);
-                    selected = (selected + 1) % 16;
-                }
-                ImGui::Spacing();
-                if (ImGui::Button("OK", ImVec2(70 * k, 0))) state = Accepted;
-                ImGui::SameLine();
-                if (ImGui::Button("Cancel", ImVec2(70 * k, 0))) state = Cancelled;
-                if (TopLayer()) {
-                    if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) state = Cancelled;
-                    if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false) &&
-                        !ImGui::IsAnyItemActive())
-                        state = Accepted;
-                }
-            }
-            ImGui::End();
-            ImGui::PopStyleVar(3);
-            PopClassicStyle();
-        });
-        while (state == Open) sdl::ModalFrame();
-    }
-    dialog::InvalidateAll(); // the chooser covered them
-    if (state != Accepted) return false;
-    colour = FromImColour(rgb);
-    return true;
 }
 
 } // namespace plat

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/core/dialog_runtime.h"
+#include "platform/core/window_runtime.h"
 #include "platform/sdl/runtime.h"
 
 namespace plat {
@@ -26,7 +27,7 @@ void ShowMessageBox(Handle owner, const char* text, const char* caption) {
     static int serial = 0;
     std::string windowName = title + "##box" + std::to_string(++serial);
     bool done = false;
-    sdl::ModalLayer layer([&] {
+    core::ModalLayer layer([&] {
         const ImGuiViewport* viewport = ImGui::GetMainViewport();
         ImGui::SetNextWindowPos(viewport->GetCenter(), ImGuiCond_Always, ImVec2(0.5f, 0.5f));
         ImGui::SetNextWindowFocus();
@@ -44,7 +45,7 @@ void ShowMessageBox(Handle owner, const char* text, const char* caption) {
         }
         ImGui::End();
     });
-    while (!done) sdl::ModalFrame();
+    while (!done) core::ModalTurn();
     dialog::Uncover(owner);
 }
 

@@ -14,9 +14,6 @@ extern "C" const unsigned long long tarvel_font_size;
 namespace plat::sdl {
 namespace {
 
-// The menu bar's font and padding at scale 1; both grow with the view's scale.
-constexpr float kBarFont = 15.0f, kBarPadY = 3.0f;
-
 // The upper half of Windows-1252 as code points, so every byte a name can hold has a glyph.
 const ImWchar kDialogGlyphs[] = {0x0020, 0x00FF, 0x0152, 0x0153, 0x0160, 0x0161, 0x0178, 0x0178, 0x017D,
                                  0x017E, 0x0192, 0x0192, 0x02C6, 0x02C6, 0x02DC, 0x02DC, 0x2013, 0x2014,
@@ -28,10 +25,6 @@ int uiScale = 0;
 
 } // namespace
 
-int MenuBarHeight(int scale) {
-    return static_cast<int>((kBarFont + 2 * kBarPadY) * static_cast<float>(scale));
-}
-
 void ScaleUi(int scale) {
     if (scale == uiScale) return;
     const float k = static_cast<float>(scale);
@@ -40,7 +33,7 @@ void ScaleUi(int scale) {
     ImFontConfig bar;
     bar.FontDataOwnedByAtlas = false;
     io.Fonts->AddFontFromMemoryTTF(const_cast<unsigned char*>(tarvel_font_data),
-                                   static_cast<int>(tarvel_font_size), kBarFont * k,
+                                   static_cast<int>(tarvel_font_size), view::kBarFont * k,
                                    &bar); // the first face is ImGui's default
     ImFontConfig face;
     face.FontDataOwnedByAtlas = false;
@@ -56,7 +49,7 @@ void ScaleUi(int scale) {
     ImGuiStyle& style = ImGui::GetStyle();
     style = ImGuiStyle();
     ImGui::StyleColorsClassic(&style);
-    style.FramePadding.y = kBarPadY;
+    style.FramePadding.y = view::kBarPadY;
     style.DisplaySafeAreaPadding = ImVec2(0, 0);
     style.WindowRounding = 0;
     // Crisp lines, a whole pixel wide: smoothed ones come from the font texture, which SDL's

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "app/input.h"
-#include "app/timer.h"
 #include "game/records.h"
+#include "game/timer.h"
 #include "gfx/panels.h"
 #include "platform/headless.h"
 #include "platform/held_files.h"

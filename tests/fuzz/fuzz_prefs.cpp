@@ -4,9 +4,9 @@
 // the preferences are saved again.
 #include <cstdint>
 
-#include "app/timer.h"
 #include "game/records.h"
 #include "game/round.h"
+#include "game/timer.h"
 #include "platform/headless.h"
 #include "platform/surface.h"
 #include "settings/prefs.h"

@@ -8,9 +8,9 @@
 #include <fstream>
 
 #include "app/input.h"
-#include "app/timer.h"
 #include "game/records.h"
 #include "game/round.h"
+#include "game/timer.h"
 #include "gfx/canvas.h"
 #include "platform/clock.h"
 #include "platform/headless.h"

@@ -1,13 +1,13 @@
-// Keys: F5 and F8, then every player's bindings in a fixed order.
-#include "app/input.h"
+#include "game/keys.h"
+
 #include "game/actions.h"
 #include "game/records.h"
 #include "game/round.h"
 #include "platform/window.h"
 
 void HandleKey(unsigned key) {
-    if (key == 116) ReturnToTitle(); // F5
-    if (key == 119) NewRound();      // F8
+    if (key == kKeyF5) ReturnToTitle();
+    if (key == kKeyF8) NewRound();
     // Bindings are bytes: a key code above 255 matches none of them.
     static const unsigned kActions[6] = {kActUp, kActDown, kActLeft, kActRight, kActFire, kActSpecial};
     for (int p = 0; p < 4; ++p)
@@ -19,4 +19,8 @@ void ReturnToTitle() {
     if (game->autoStart > 1) game->autoStart = 1; // no automatic restart behind the title screen
     game->screenMode = 1;
     plat::RequestPaint(game->mainWindow);
+}
+
+void PressNewRoundKey() {
+    HandleKey(kKeyF8);
 }

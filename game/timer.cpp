@@ -1,4 +1,4 @@
-#include "app/timer.h"
+#include "game/timer.h"
 
 #include "game/records.h"
 #include "game/tick.h"
@@ -26,8 +26,21 @@ void RestartTickTimer(uint32_t periodMs) {
     StartTickTimer(periodMs);
 }
 
+namespace {
+const TickFeed* tickFeed = nullptr;
+}
+
+void SetTickFeed(const TickFeed* feed) {
+    tickFeed = feed;
+}
+
 void TickTimerCallback(Handle, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
+    if (tickFeed && !tickFeed->before()) {
+        plat::DeclineTick(); // offered again once its input may have come
+        return;
+    }
     OnTick();
+    if (tickFeed) tickFeed->after();
 }
 
 void OnTick() {

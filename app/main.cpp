@@ -1,4 +1,4 @@
-// The program's entry: the game runs in AppMain; the window goes when it returns.
+// The program's entry: options, then the game in AppMain; the window goes when it returns.
 #include <unistd.h>
 
 #include <chrono>
@@ -10,7 +10,7 @@
 #include "app/app.h"
 #include "game/records.h"
 #include "platform/files.h"
-#include "platform/sdl/runtime.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -53,9 +53,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarvel4: unknown option %s\nTry 'tarvel4 --help'.\n", argv[1]);
         return 2;
     }
-    plat::sdl::SetKeyClaim(KeyIsAPlayers);
-    // The instance is our one module; show state 10 is "as the platform prefers".
-    int code = AppMain(1, 10);
+    plat::SetKeyClaim(KeyIsAPlayers);
+    // The instance is our one module; the window shows as the desktop prefers.
+    int code = AppMain(1, plat::kShowDefault);
     // Everything worth keeping is written by now. Letting go of the window talks to the X server,
     // and under Xvfb that has been seen to stall a closed game now and then, its window already
     // gone: it gets a few seconds, then the game leaves all the same.
@@ -66,6 +66,6 @@ int main(int argc, char** argv) {
         (void)written;
         std::_Exit(code);
     }).detach();
-    plat::sdl::Shutdown();
+    plat::CloseWindowing();
     return code;
 }

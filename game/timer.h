@@ -12,5 +12,13 @@ void RestartTickTimer(uint32_t periodMs);
 void TickTimerCallback(plat::Handle timerId, uint32_t message, uintptr_t user, uintptr_t reserved1,
                        uintptr_t reserved2);
 void OnTick();
-// Holds the calling thread for at least ms milliseconds; no input is handled meanwhile.
-void WaitMs(uint32_t ms);
+
+// What feeds the ticks from outside the window's own input (a replay being watched, a session
+// across machines): before is asked just before each tick and hands the game that tick's input,
+// or answers false when it is not all there yet (the tick then waits for it); after is told of
+// each tick run. nullptr: the ticks run on their own.
+struct TickFeed {
+    bool (*before)();
+    void (*after)();
+};
+void SetTickFeed(const TickFeed* feed);
