@@ -1,9 +1,13 @@
 // timer_bench periods [seconds]      tick accuracy at 10, 50 and 210 ms
 // timer_bench round <seconds>        CPU share of a 4-computer round at speed 0 (run in a game directory)
+// timer_bench behaviour              the shared window runtime on this back end: catch-up, a declined
+//                                    tick woken by a descriptor, paints, the quit message, a modal
+//                                    layer; exit status 1 when one does not hold
 //
 // The timer runs exactly as in the game: periodic, on the window's thread between messages, while
 // the loop takes messages. The sdl build needs a display; the headless one uses the host's clock.
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "app/input.h"
@@ -18,6 +23,8 @@
 #include "game/round.h"
 #include "game/timer.h"
 #include "gfx/canvas.h"
+#include "platform/clock.h"
+#include "platform/core/window_runtime.h"
 #include "platform/surface.h"
 #include "platform/timer.h"
 #include "platform/window.h"
@@ -154,6 +161,141 @@ int Round(double seconds) {
     return 0;
 }
 
+// --- the runtime's behaviour on this back end, as the headless suite checks it on the virtual clock
+
+std::vector<double> behaviourTicks; // ms since the start of the check
+Clock::time_point behaviourStart;
+int declines = 0; // callbacks still to decline
+std::vector<plat::Msg> delivered;
+
+double SinceStart() {
+    return std::chrono::duration<double, std::milli>(Clock::now() - behaviourStart).count();
+}
+
+void BehaviourTick(Handle, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
+    behaviourTicks.push_back(SinceStart());
+    if (declines > 0) {
+        --declines;
+        plat::DeclineTick();
+    }
+}
+
+intptr_t BehaviourProc(Handle, plat::Msg m, intptr_t, intptr_t) {
+    delivered.push_back(m);
+    return 0;
+}
+
+bool Check(bool holds, const char* what) {
+    std::printf("%-72s %s\n", what, holds ? "ok" : "FAILED");
+    return holds;
+}
+
+// Runs the loop for ms, dispatching what comes.
+void LoopFor(uint32_t ms) {
+    plat::Message m{};
+    uint32_t end = plat::TickCountMs() + ms;
+    Handle stop = plat::StartPeriodicTimer(
+        ms,
+        [](Handle t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
+            plat::StopPeriodicTimer(t);
+            plat::PostToWindow(1, plat::Msg::Other, 0, 0);
+        },
+        0);
+    while (plat::NextMessage(m) && !(m.msg == plat::Msg::Other && plat::TickCountMs() >= end))
+        plat::DispatchMessage(m);
+    plat::StopPeriodicTimer(stop);
+}
+
+int Behaviour() {
+    const plat::WindowClass wc = {BehaviourProc, "", "", "BehaviourClass"};
+    if (!plat::RegisterWindowClass(wc)) return 1;
+    Handle w = plat::CreateMainWindow("BehaviourClass", "Tarvel 4 runtime check", plat::kScreenWidth,
+                                      plat::kScreenHeight);
+    if (!w) return 1;
+    plat::ShowWindow(w, plat::kShowDefault);
+    LoopFor(200); // the window settles
+    bool ok = true;
+
+    // A tick of 35 ms at a 10 ms period: the periods it covered are dropped, none made up in a burst.
+    behaviourTicks.clear();
+    behaviourStart = Clock::now();
+    Handle timer = plat::StartPeriodicTimer(
+        10,
+        [](Handle, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
+            behaviourTicks.push_back(SinceStart());
+            if (behaviourTicks.size() == 3) plat::PauseMs(35);
+        },
+        0);
+    LoopFor(150);
+    plat::StopPeriodicTimer(timer);
+    double closest = 1e9;
+    for (size_t i = 1; i < behaviourTicks.size(); ++i)
+        closest = std::min(closest, behaviourTicks[i] - behaviourTicks[i - 1]);
+    ok &= Check(behaviourTicks.size() >= 3 && closest > 5, "a long tick: no burst of late ticks after it");
+
+    // A declined tick at a long period comes again as soon as a descriptor is readable.
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return 1;
+    plat::AddWakeSource(
+        pipeEnds[0],
+        [](uintptr_t fd) {
+            char byte;
+            ssize_t got = read(static_cast<int>(fd), &byte, 1);
+            (void)got;
+        },
+        static_cast<uintptr_t>(pipeEnds[0]));
+    behaviourTicks.clear();
+    behaviourStart = Clock::now();
+    declines = 1;
+    timer = plat::StartPeriodicTimer(1000, BehaviourTick, 0);
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+        ssize_t put = write(pipeEnds[1], "x", 1);
+        (void)put;
+    });
+    LoopFor(1500);
+    writer.join();
+    plat::StopPeriodicTimer(timer);
+    plat::RemoveWakeSource(pipeEnds[0]);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    ok &= Check(behaviourTicks.size() == 2 && behaviourTicks[1] > 1050 && behaviourTicks[1] < 1900,
+                "a declined tick: offered again when its descriptor woke the loop, not before");
+
+    // Paints coalesce behind the posted messages; the quit message comes after everything posted.
+    delivered.clear();
+    plat::PostToWindow(w, plat::Msg::KeyDown, 65, 0);
+    plat::RequestPaint(w);
+    plat::InvalidateWindow(w);
+    plat::RequestPaint(w);
+    plat::PostToWindow(w, plat::Msg::KeyUp, 65, 0);
+    plat::PostQuit(0);
+    plat::Message m{};
+    while (plat::NextMessage(m))
+        if (m.msg != plat::Msg::MouseMove) plat::DispatchMessage(m);
+    ok &= Check(delivered == std::vector<plat::Msg>{plat::Msg::KeyDown, plat::Msg::KeyUp},
+                "the quit message after the posted ones, before a pending paint");
+    delivered.clear();
+    plat::RequestPaint(w);
+    plat::InvalidateWindow(w);
+    LoopFor(100);
+    ok &= Check(std::count(delivered.begin(), delivered.end(), plat::Msg::Paint) == 1,
+                "paints coalesce into one");
+
+    // A modal layer's loop keeps the timer running.
+    behaviourTicks.clear();
+    behaviourStart = Clock::now();
+    timer = plat::StartPeriodicTimer(20, BehaviourTick, 0);
+    {
+        plat::core::ModalLayer layer;
+        plat::core::ModalTurnsUntil(plat::backend::NowNs() + 300'000'000);
+    }
+    plat::StopPeriodicTimer(timer);
+    ok &= Check(behaviourTicks.size() >= 10, "the timer runs on behind a modal layer");
+    plat::CloseWindowing();
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -163,6 +305,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "periods") == 0)
         return Periods(argc >= 3 ? std::atof(argv[2]) : 20);
     if (argc >= 2 && std::strcmp(argv[1], "round") == 0) return Round(argc >= 3 ? std::atof(argv[2]) : 20);
-    std::fprintf(stderr, "usage: timer_bench periods [seconds] | timer_bench round [seconds]\n");
+    if (argc >= 2 && std::strcmp(argv[1], "behaviour") == 0) return Behaviour();
+    std::fprintf(stderr, "usage: timer_bench periods [seconds] | round [seconds] | behaviour\n");
     return 2;
 }
