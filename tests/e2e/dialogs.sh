@@ -329,18 +329,22 @@ wait_up setup-for-keys || fail "a right click on slot 0 opened no Player Setup a
 click_mid 8 164 50 14
 sleep 0.3
 wait_gone keys-prompt || fail "Keys did not close Player Setup"
-for k in w s a d q; do key $k; done
+# The prompts are red text on black at x = 10: count the red pixels of a row in a window picture.
+red_at() { convert "$1" -crop 60x18+10+$((MENU + $2)) +repage -fill black +opaque '#FF0000' \
+  -fill white -opaque '#FF0000' -colorspace gray -format '%[fx:int(mean*1080)]' info:; }
+# The next prompt follows each key at once, the pointer resting: the key's release is a message too.
+key w
+"$xshot" "$W" 1 0 "$out/after-up"
+[ "$(red_at "$out/after-up-00.ppm" 140)" -ge 40 ] || fail "no \"Press down...\" after the first key"
+for k in s a d q; do key $k; done
 shot keys-five
 "$xshot" "$W" 1 0 "$out/before-done"
 xdotool key e
 "$xshot" "$W" 20 15 "$out/done"
-# "Done!" is red text on black at (10, 240): count its red pixels.
-red_at_done() { convert "$1" -crop 60x18+10+$((MENU + 240)) +repage -fill black +opaque '#FF0000' \
-  -fill white -opaque '#FF0000' -colorspace gray -format '%[fx:int(mean*1080)]' info:; }
-[ "$(red_at_done "$out/before-done-00.ppm")" -lt 40 ] || fail "red text at (10, 240) before the sixth key"
+[ "$(red_at "$out/before-done-00.ppm" 240)" -lt 40 ] || fail "red text at (10, 240) before the sixth key"
 done_seen=
 for f in "$out"/done-*.ppm; do
-  if [ "$(red_at_done "$f")" -ge 40 ]; then
+  if [ "$(red_at "$f" 240)" -ge 40 ]; then
     done_seen=$f
     break
   fi

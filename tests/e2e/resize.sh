@@ -3,8 +3,9 @@
 # resized to several sizes the view shows at the largest whole factor that fits below the menu bar,
 # centred on black; clicks land on the slots through the factor and the borders, and a click on the
 # border is nobody's; Alt+Enter and F11 toggle fullscreen (F11 stays a player's when bound); the
-# menu bar works in fullscreen; size, place and fullscreen come back on the next start, and a
-# damaged window.cfg gives the default window.
+# menu bar works in fullscreen; size, place and fullscreen come back on the next start, the place
+# without creeping by the frame from start to start, and a maximised window stays maximised through
+# fullscreen; a damaged window.cfg gives the default window.
 # Usage: resize.sh TARVEL4 XCLOSE OUTDIR GAMEDIR SOURCEDIR   Screenshots stay in OUTDIR/screens.
 set -euo pipefail
 game_bin=$1 xclose=$2 out=$3 gamedir=$4 src=$5
@@ -139,6 +140,37 @@ head -c 300 /dev/urandom >"$dir/window.cfg"
 start_game "$dir"
 wait_view damaged "damaged window.cfg"
 [ "$K" = 2 ] && [ "$CW" = 1280 ] || fail "a damaged window.cfg gave a ${CW}x$CH window"
+
+# Moved, the window comes back at the same place start after start.
+xdotool windowmove --sync "$W" 300 200 || true
+sleep 0.5
+client
+moved="$CX $CY"
 close_game
 [ "$code" = 0 ] || fail "exit code $code"
+for run in 1 2; do
+  start_game "$dir"
+  wait_view "placed-$run" "started again after a move ($run)"
+  [ "$CX $CY" = "$moved" ] || fail "start $run put the window at $CX $CY, not at $moved where it was left"
+  [ $run = 2 ] || close_game
+done
+echo "place: the same at every start"
+# Maximised (a double click on the title bar), then fullscreen and back: maximised again.
+xdotool mousemove $((CX + 200)) $((CY - 8)) click --repeat 2 --delay 80 1
+wait_view maximised "maximised"
+maximised="$CX $CY $CW $CH"
+[ "$CW" = 1920 ] && [ "$CY" -gt 0 ] || fail "a double click on the title bar did not maximise (${CW}x$CH at $CY)"
+# the window manager takes a moment to change the window
+until_client() { for _ in $(seq 20); do client; eval "$1" && return 0; sleep 0.25; done; }
+xdotool key alt+Return # (F11 is a player's in these prefs)
+until_client '[ "$CH" = 1200 ]'
+wait_view maximised-full "fullscreen from maximised"
+[ "$CH" = 1200 ] || fail "Alt+Enter from maximised gave ${CW}x$CH"
+xdotool key alt+Return
+until_client '[ "$CH" != 1200 ]'
+wait_view maximised-back "back from fullscreen"
+[ "$CX $CY $CW $CH" = "$maximised" ] || fail "back from fullscreen the window is $CX $CY ${CW}x$CH, not maximised"
+close_game
+[ "$code" = 0 ] || fail "exit code $code"
+echo "maximised: stays so through fullscreen and back"
 echo "e2e.resize: all passed; screenshots in $out/screens"
