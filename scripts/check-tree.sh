@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# House rules on the source tree: formatting, SDL/ImGui/xmp only inside platform/, and every
+# House rules on the source tree: formatting, SDL/ImGui/xmp/ENet only inside platform/, and every
 # dependency pointing down the layers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 status=0
-leaks=$(git ls-files '*.h' '*.cpp' | grep -v '^platform/' | xargs -r grep -nE '#include *[<"](SDL|imgui|backends/imgui|xmp)' || true)
+leaks=$(git ls-files '*.h' '*.cpp' | grep -v '^platform/' | xargs -r grep -nE '#include *[<"](SDL|imgui|backends/imgui|xmp|enet/)' || true)
 if [ -n "$leaks" ]; then
-  echo "SDL, ImGui or xmp headers outside platform/:" >&2
+  echo "SDL, ImGui, xmp or ENet headers outside platform/:" >&2
   echo "$leaks" >&2
   status=1
 fi
