@@ -5,6 +5,7 @@
 #include "game/records.h"
 #include "game/round.h"
 #include "gfx/canvas.h"
+#include "replay/service.h"
 #include "resources/resources.h"
 #include "settings/dialogs.h"
 
@@ -95,6 +96,9 @@ void OnCommand(int id, intptr_t value) {
     case kCmdOption:
         OpenPreferences();
         break;
+    case kCmdWatchLastRound:
+        replay::Watch("");
+        break;
     case kCmdPlayerSetup:
         OpenPlayerSetup(static_cast<int>(value & 0xFFFF));
         break;
@@ -110,9 +114,7 @@ void PressButton(const char* picture, int16_t x, int16_t y) {
     BlitBitmapFile(picture, x, y, 32, 32);
 }
 
-} // namespace
-
-intptr_t MainWindowProc(Handle window, plat::Msg msg, intptr_t first, intptr_t second) {
+intptr_t HandleMessage(Handle window, plat::Msg msg, intptr_t first, intptr_t second) {
     DrawCapturePrompt();
     switch (msg) {
     case plat::Msg::Destroy:
@@ -146,6 +148,18 @@ intptr_t MainWindowProc(Handle window, plat::Msg msg, intptr_t first, intptr_t s
     default:
         return plat::DefaultWindowProc(window, msg, first, second);
     }
+}
+
+} // namespace
+
+intptr_t MainWindowProc(Handle window, plat::Msg msg, intptr_t first, intptr_t second) {
+    // Keys while a replay is watched are the replay's; what each message does to a round being
+    // played is recorded.
+    if (replay::TakeMessage(msg, first)) return 1;
+    replay::BeginMessage(msg, first);
+    intptr_t result = HandleMessage(window, msg, first, second);
+    replay::EndMessage();
+    return result;
 }
 
 void TitleClick(int button, unsigned x, unsigned y) {

@@ -102,6 +102,10 @@ int32_t Random() {
     return value;
 }
 
+uint32_t RandomState() {
+    return randomState;
+}
+
 void SetRandomObserver(void (*observer)(int32_t value)) {
     randomObserver = observer;
 }

@@ -241,6 +241,8 @@ int ProfileNameLength(const PlayerProfile& profile);
 // The game's one pseudo-random generator: non-negative values, reseeded by every round.
 void SeedRandom(uint32_t seed);
 int32_t Random();
+// The generator's whole state, for checking that two runs went the same way.
+uint32_t RandomState();
 // Tools can watch every value the generator returns (nullptr stops watching).
 void SetRandomObserver(void (*observer)(int32_t value));
 

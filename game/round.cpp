@@ -59,8 +59,16 @@ bool BoxAreaFree(int i) {
 
 } // namespace
 
+namespace {
+uint32_t (*seedSource)() = nullptr;
+} // namespace
+
+void SetRoundSeedSource(uint32_t (*source)()) {
+    seedSource = source;
+}
+
 void NewRound() {
-    SeedRandom(plat::TickCountMs());
+    SeedRandom(seedSource ? seedSource() : plat::TickCountMs());
     InitStarfield();
     if (game->autoStart > 1) game->autoStart = 1;
     for (uint8_t& cell : arena->cells) cell = 0;

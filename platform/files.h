@@ -4,6 +4,7 @@
 #include "platform/types.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace plat {
@@ -39,6 +40,9 @@ const char* HostPath(const char* path, char* buffer, int bufferSize);
 // The host path to write a game file to. Installed, only per-user files are writable (the
 // config folder is created when missing); every other name gives "", which no open accepts.
 const char* HostPathForWriting(const char* path, char* buffer, int bufferSize);
+// A folder of the player's own beside the per-user files ("replays"), made when missing: its host
+// path ending in '/', or "" when it cannot be had.
+std::string PerUserFolder(const char* name);
 // Decides the layout for a binary in binaryDir; the first mapping does it for the running
 // binary. nullptr means a game directory. Tests call it with folders of their own.
 void FindGameFiles(const char* binaryDir);

@@ -6,8 +6,14 @@
 namespace {
 
 const plat::MenuItem kTarvMenu[] = {
-    {"&File", "&NewGame", kCmdNewGame},      {"&File", nullptr, 0},     {"&File", "&Quit", kCmdQuit},
-    {"&Tarvel 4", "&Option...", kCmdOption}, {"&Tarvel 4", nullptr, 0}, {"&Tarvel 4", "About...", kCmdAbout},
+    {"&File", "&NewGame", kCmdNewGame},
+    {"&File", nullptr, 0},
+    {"&File", "&Quit", kCmdQuit},
+    {"&File", nullptr, 0},
+    {"&File", "&Watch Last Round", kCmdWatchLastRound},
+    {"&Tarvel 4", "&Option...", kCmdOption},
+    {"&Tarvel 4", nullptr, 0},
+    {"&Tarvel 4", "About...", kCmdAbout},
 };
 
 // RGBA bytes in memory order, as the platform wants them.

@@ -8,6 +8,7 @@ enum : int {
     kCmdQuit = 2,
     kCmdAbout = 3,
     kCmdOption = 4,
+    kCmdWatchLastRound = 10,
     kCmdPlayerSetup = 500,
 };
 

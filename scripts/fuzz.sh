@@ -22,7 +22,7 @@ cmake --build "$build" -j"$jobs" --target $targets assetgen sim
 # The seeds: what the game really loads, freshly made.
 seeds=$build/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/assets" "$seeds/bitmap" "$seeds/wave" "$seeds/module" "$seeds/prefs" "$seeds/texts"
+mkdir -p "$seeds/assets" "$seeds/bitmap" "$seeds/wave" "$seeds/module" "$seeds/prefs" "$seeds/texts" "$seeds/replay"
 "$build/tools/assetgen/assetgen" "$seeds/assets" >/dev/null
 cp "$seeds/assets"/graphics/*.bmp "$seeds/bitmap/"
 cp "$seeds/assets"/sounds/*.wav "$seeds/wave/"
@@ -33,6 +33,8 @@ for preset in duel trio mixed humans pair; do
 done
 head -c 100 "$seeds/prefs/mixed.prf" >"$seeds/prefs/short.prf"
 cat "$seeds/prefs/trio.prf" "$seeds/prefs/duel.prf" | head -c 300 >"$seeds/prefs/long.prf"
+"$build/tools/sim/sim" --preset humans --seed 3 --ticks 240 --keys "$root/tests/traces/humans.keys" --no-pictures \
+  --quiet --record "$seeds/replay/humans.t4replay" >/dev/null
 cat "$seeds/assets"/about.txt "$seeds/assets"/about2.txt "$seeds/assets"/about3.txt >"$seeds/texts/all.txt"
 
 # Faults that are not ours (libxmp's own leaks on broken modules would be one) are not hidden:

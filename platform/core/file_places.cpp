@@ -177,6 +177,17 @@ void FindGameFiles(const char* binaryDir) {
     Current() = Find(binaryDir);
 }
 
+std::string PerUserFolder(const char* name) {
+    const Layout& layout = Current();
+    std::string folder = Slashed(name);
+    if (layout.installed) {
+        if (!MakeConfigFolder(layout.config)) return "";
+        folder = layout.config + folder;
+    }
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return "";
+    return IsFolder(folder) ? folder + "/" : "";
+}
+
 const char* DataFolder() {
     return Current().data.c_str();
 }

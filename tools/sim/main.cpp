@@ -46,6 +46,10 @@ game directory to have the graphics drawn.
   --trace FILE       write the trace described below ("-" for standard output)
   --verify FILE      replay a trace from its start line and its key-downs and report the first
                      differing tick and field; exit status 1 on a difference
+  --record FILE      write the first round as the window records it, a replay to play back
+  --replay FILE      play a replay the game recorded (replays/*.t4replay) and check every
+                     checkpoint; exit status 1 naming the first tick that went differently, 2 for
+                     a file that is not a replay (with --trace: a line for each tick)
   --check            check invariants after every tick (headings and missile deltas in -1..1,
                      playersLeft in a state of the round and equal to the worms still in while
                      the round runs, cells 0 or 1, boxes and flying missiles on the field)
@@ -108,7 +112,8 @@ int main(int argc, char** argv) {
     sim::PresetPrefs("mixed", config.prefs);
     config.seed = 1;
     config.ticks = 10000;
-    const char *png = nullptr, *tracePath = nullptr, *verify = nullptr, *writePrefs = nullptr;
+    const char *png = nullptr, *tracePath = nullptr, *verify = nullptr, *writePrefs = nullptr,
+               *replayPath = nullptr;
     long gameSpeed = -1, wormSpeed = -1, blocks = -1, autoStart = -1;
     bool pictures = true;
     for (int i = 1; i < argc; ++i) {
@@ -159,6 +164,10 @@ int main(int argc, char** argv) {
             tracePath = value();
         } else if (a == "--verify") {
             verify = value();
+        } else if (a == "--record") {
+            config.record = value();
+        } else if (a == "--replay") {
+            replayPath = value();
         } else if (a == "--keys") {
             const char* path = value();
             std::ifstream script(path);
@@ -219,7 +228,25 @@ int main(int argc, char** argv) {
     sim::OpenScreen(pictures);
 
     int status = 0;
-    if (verify) {
+    if (replayPath) {
+        std::FILE* trace = tracePath ? std::fopen(tracePath, "wb") : nullptr;
+        if (tracePath && !trace) {
+            std::fprintf(stderr, "sim: cannot write %s\n", tracePath);
+            return 2;
+        }
+        sim::Outcome outcome = sim::RunReplay(replayPath, trace);
+        if (trace) std::fclose(trace);
+        if (outcome.roundsStarted == 0) {
+            std::fprintf(stderr, "sim: %s: %s\n", replayPath, outcome.failure.c_str());
+            status = 2;
+        } else if (!outcome.failure.empty()) {
+            std::printf("%s: %s\n", replayPath, outcome.failure.c_str());
+            status = 1;
+        } else {
+            std::printf("%s: %ld ticks, every checkpoint the same (%.3f s)\n", replayPath, outcome.ticks,
+                        outcome.seconds);
+        }
+    } else if (verify) {
         std::string difference = sim::VerifyTrace(verify);
         if (difference.empty()) {
             std::printf("%s: every line matches\n", verify);

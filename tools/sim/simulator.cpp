@@ -15,6 +15,8 @@
 #include "platform/clock.h"
 #include "platform/headless.h"
 #include "platform/surface.h"
+#include "replay/playback.h"
+#include "replay/recorder.h"
 
 namespace sim {
 namespace {
@@ -447,8 +449,17 @@ Outcome Run(const Config& config) {
         for (int p = 0; p < 4; ++p) arena->abilityBits[p] |= config.extraAbilities;
     };
     plat::headless::SetClock(config.seed);
+    // The first round as a replay, when asked: as the window records it.
+    replay::Recorder recorder;
+    auto keep = [&](replay::End end) {
+        if (!recorder.Recording()) return;
+        std::ofstream file(config.record, std::ios::binary);
+        file << replay::WriteReplay(recorder.Finish(end));
+    };
+    if (!config.record.empty()) recorder.Begin(replay::Start::NewRound, config.seed, replay::TakeCarry());
     NewRound();
     addAbilities();
+    if (recorder.Recording()) recorder.NoteStart();
     outcome.roundsStarted = 1;
     long roundStart = 0;
     emit(0);
@@ -464,6 +475,9 @@ Outcome Run(const Config& config) {
             if (keys[nextKey].tick < tick) continue; // no tick of the run comes before the first
             PressKey(keys[nextKey].code);
             keyDowns.push_back(keys[nextKey].code);
+            if (keys[nextKey].code == kF8) keep(replay::End::NewRound);
+            if (game->screenMode != 2) keep(replay::End::TitleScreen);
+            recorder.Key(keys[nextKey].code);
             if (keys[nextKey].code == kF8) {
                 addAbilities();
                 ++outcome.roundsStarted;
@@ -472,7 +486,9 @@ Outcome Run(const Config& config) {
         }
         uint8_t leftBefore = arena->playersLeft;
         uint8_t autoBefore = game->autoStart;
+        recorder.TickStarting();
         OnTick(); // what the tick timer runs every period
+        if (recorder.TickRan()) keep(replay::End::Results);
         outcome.ticks = tick;
         emit(tick);
         draws.clear();
@@ -506,8 +522,57 @@ Outcome Run(const Config& config) {
         }
     }
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    keep(replay::End::Quit);
     SetRandomObserver(nullptr);
     drawSink = nullptr;
+    return outcome;
+}
+
+Outcome RunReplay(const std::string& path, std::FILE* trace) {
+    Outcome outcome;
+    replay::Replay recorded;
+    std::string error;
+    if (!replay::LoadReplay(path, recorded, error)) {
+        outcome.failure = error;
+        return outcome;
+    }
+    Prefs prefs(recorded.prefs.begin(), recorded.prefs.end());
+    replay::Playback playback(std::move(recorded));
+    std::vector<int32_t> draws;
+    drawSink = &draws;
+    SetRandomObserver(RecordDraw);
+    std::string line;
+    auto emit = [&](long tick) {
+        if (trace) {
+            line.clear();
+            AppendTraceLine(line, tick, draws);
+            std::fwrite(line.data(), 1, line.size(), trace);
+        }
+        draws.clear();
+    };
+    if (trace) {
+        std::string start = StartLine(prefs, 0, playback.Ticks()) + "\n";
+        std::fwrite(start.data(), 1, start.size(), trace);
+    }
+    auto began = std::chrono::steady_clock::now();
+    playback.Begin(false);
+    outcome.roundsStarted = 1;
+    emit(0);
+    while (!playback.Done()) {
+        playback.BeforeTick();
+        plat::headless::AdvanceClock(TickPeriodMs());
+        OnTick();
+        outcome.ticks = playback.NextTick();
+        bool same = playback.AfterTick();
+        emit(outcome.ticks);
+        if (!same) break;
+    }
+    outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    if (!playback.Error().empty()) outcome.failure = playback.Error();
+    if (arena->playersLeft == 0 && playback.Error().empty()) outcome.roundsEnded = 1;
+    SetRandomObserver(nullptr);
+    drawSink = nullptr;
+    plat::headless::ClearMessageBoxes();
     return outcome;
 }
 

@@ -54,6 +54,7 @@ struct Config {
     uint32_t extraAbilities = 0;
     KeyScript keys;             // ordered by tick
     std::FILE* trace = nullptr; // JSON Lines trace, when set
+    std::string record;         // a replay of the first round is written here, when set
     void (*onRound)(const RoundResult&) = nullptr;
 };
 
@@ -74,6 +75,9 @@ void CloseScreen();
 
 // Loads the prefs, runs the first NewRound and the ticks.
 Outcome Run(const Config& config);
+// Plays a replay's round (replay/file.h) and checks every checkpoint; the trace, when given, has a
+// line for each tick. failure names the first tick that went differently.
+Outcome RunReplay(const std::string& path, std::FILE* trace);
 
 // One trace line for the state as it stands, with the generator values drawn during the step and
 // the key-downs handled in it (the field is left out when there were none).
