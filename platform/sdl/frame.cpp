@@ -72,7 +72,7 @@ void Present() {
         for (size_t i = 0; i < layers.size(); ++i) {
             bool topLayer = i + 1 == layers.size();
             if (!topLayer) ImGui::BeginDisabled();
-            if (layers[i]) layers[i]();
+            if (layers[i]) layers[i](topLayer);
             if (!topLayer) ImGui::EndDisabled();
         }
         ImGui::Render();
