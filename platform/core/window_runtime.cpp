@@ -46,7 +46,7 @@ struct State {
     int callbackDepth = 0;
     bool declineAsked = false;
     std::vector<WakeSource> wakeSources;
-    std::vector<std::function<void()>> layers; // innermost last
+    std::vector<std::function<void(bool top)>> layers; // innermost last
     bool (*keyClaim)(int key) = nullptr;
 };
 
@@ -189,7 +189,7 @@ std::vector<WakeSource>& WatchedWakeSources() {
     return S().callbackDepth > 0 ? none : S().wakeSources;
 }
 
-ModalLayer::ModalLayer(std::function<void()> draw) : index(S().layers.size()) {
+ModalLayer::ModalLayer(std::function<void(bool top)> draw) : index(S().layers.size()) {
     S().layers.push_back(std::move(draw));
 }
 
@@ -203,7 +203,7 @@ bool ModalUp() {
     return !S().layers.empty();
 }
 
-const std::vector<std::function<void()>>& ModalLayers() {
+const std::vector<std::function<void(bool top)>>& ModalLayers() {
     return S().layers;
 }
 

@@ -54,10 +54,11 @@ std::vector<WakeSource>& WatchedWakeSources();
 
 // A modal layer: lives while a dialog or message box is up. Only the newest takes input; the
 // window's own input (keys, clicks for the game) waits or goes to the layers. The draw function
-// is the back end's business (the headless one draws nothing).
+// is the back end's business (the headless one draws nothing); it is told whether its layer is
+// the newest.
 class ModalLayer {
   public:
-    explicit ModalLayer(std::function<void()> draw = {});
+    explicit ModalLayer(std::function<void(bool top)> draw = {});
     ~ModalLayer();
     ModalLayer(const ModalLayer&) = delete;
     ModalLayer& operator=(const ModalLayer&) = delete;
@@ -66,7 +67,7 @@ class ModalLayer {
     size_t index;
 };
 bool ModalUp();
-const std::vector<std::function<void()>>& ModalLayers();
+const std::vector<std::function<void(bool top)>>& ModalLayers();
 // One turn of a modal loop: takes input, runs a due tick unless the loop was opened inside one,
 // runs ready wake sources, presents, and waits until something is due. False when nothing can
 // ever happen again (the headless back end with nothing scheduled).

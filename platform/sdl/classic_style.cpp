@@ -1,16 +1,10 @@
 #include "platform/sdl/classic_style.h"
 
-#include <imgui_internal.h>
-
 #include <cmath>
 
 #include "platform/sdl/runtime.h"
 
 namespace plat::sdl {
-
-bool TopLayer() {
-    return (ImGui::GetCurrentContext()->CurrentItemFlags & ImGuiItemFlags_Disabled) == 0;
-}
 
 void PushClassicStyle(float k) {
     ImGui::PushFont(sdl::DialogFont());

@@ -13,8 +13,6 @@ constexpr ImU32 kLight = IM_COL32(0xFF, 0xFF, 0xFF, 0xFF);
 constexpr ImU32 kBlack = IM_COL32(0x00, 0x00, 0x00, 0xFF);
 constexpr ImU32 kCaption = IM_COL32(0x00, 0x00, 0x80, 0xFF);
 
-// True while drawing the newest modal layer (the others are drawn disabled).
-bool TopLayer();
 // The dialogs' face, colours and frames at a scale; pop with PopClassicStyle.
 void PushClassicStyle(float k);
 void PopClassicStyle();

@@ -38,7 +38,7 @@ bool ChooseColour(Colour& colour, Colour custom[16]) {
     static int serial = 0;
     std::string name = "Colour##chooser" + std::to_string(++serial);
     {
-        core::ModalLayer layer([&] {
+        core::ModalLayer layer([&](bool top) {
             const float k = static_cast<float>(sdl::UiScale());
             PushClassicStyle(k);
             ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(8 * k, 8 * k));
@@ -46,7 +46,7 @@ bool ChooseColour(Colour& colour, Colour custom[16]) {
             ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(6 * k, 3 * k));
             const ImGuiViewport* viewport = ImGui::GetMainViewport();
             ImGui::SetNextWindowPos(viewport->GetCenter(), ImGuiCond_Always, ImVec2(0.5f, 0.5f));
-            if (TopLayer()) ImGui::SetNextWindowFocus();
+            if (top) ImGui::SetNextWindowFocus();
             ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_AlwaysAutoResize |
                                      ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
                                      ImGuiWindowFlags_NoSavedSettings;
@@ -88,7 +88,7 @@ bool ChooseColour(Colour& colour, Colour custom[16]) {
                 if (ImGui::Button("OK", ImVec2(70 * k, 0))) state = Accepted;
                 ImGui::SameLine();
                 if (ImGui::Button("Cancel", ImVec2(70 * k, 0))) state = Cancelled;
-                if (TopLayer()) {
+                if (top) {
                     if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) state = Cancelled;
                     if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false) &&
                         !ImGui::IsAnyItemActive())

@@ -6,7 +6,6 @@
 
 #include <SDL.h>
 #include <imgui.h>
-#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cmath>
@@ -39,14 +38,17 @@ struct EditBuffer {
     char utf8[512] = {};
     uint32_t seen = ~0u;
     bool reload = true;
+    bool replace = false; // a text set while the field is being edited goes in through the callback
 };
 
 struct EditContext {
     const dialog::Control* control;
+    EditBuffer* buffer;
 };
 
 // Keeps what the player types inside the field's width (and to digits where asked), the way a
-// field without scrolling refuses what would not show.
+// field without scrolling refuses what would not show. While the field is being edited ImGui
+// works on its own copy of the text, so a text the procedure set goes in here.
 int EditCallback(ImGuiInputTextCallbackData* data) {
     const auto* context = static_cast<const EditContext*>(data->UserData);
     const dialog::Control& c = *context->control;
@@ -54,7 +56,13 @@ int EditCallback(ImGuiInputTextCallbackData* data) {
         if ((c.layout.flags & kEditDigits) && (data->EventChar < '0' || data->EventChar > '9')) return 1;
         return 0;
     }
-    if (!(c.layout.flags & kEditNoScroll)) return 0;
+    if (context->buffer->replace && !(c.layout.flags & kEditReadOnly)) {
+        context->buffer->replace = false;
+        data->DeleteChars(0, data->BufTextLen);
+        data->InsertChars(0, context->buffer->utf8);
+        return 0;
+    }
+    if (data->EventFlag != ImGuiInputTextFlags_CallbackEdit || !(c.layout.flags & kEditNoScroll)) return 0;
     while (data->BufTextLen > 0 && dialog::TextWidth(dialog::FromUtf8(data->Buf)) > dialog::EditRoom(c)) {
         int at = data->CursorPos > 0 ? data->CursorPos : data->BufTextLen;
         int start = at - 1;
@@ -95,9 +103,8 @@ struct DialogView {
         SDL_UpdateTexture(texture, nullptr, pixels, d->width * static_cast<int>(sizeof(Colour)));
     }
 
-    void Draw() {
+    void Draw(bool top) {
         const float k = static_cast<float>(sdl::UiScale());
-        bool top = TopLayer();
         PushClassicStyle(k);
         float captionHeight = d->layout->caption ? std::round(sdl::DialogFont()->FontSize + 6 * k) : 0;
         float frame = 3 * k;
@@ -197,14 +204,13 @@ struct DialogView {
 
     void DrawEdit(dialog::Control& c, ImVec2 at, ImVec2 size, float k) {
         EditBuffer& buffer = edits[c.layout.id];
-        ImGuiID widget = ImGui::GetID("##edit");
         if (buffer.seen != c.changes || buffer.reload) {
             // The procedure (or a refusal) changed the text: what ImGui holds is out of date.
-            if (ImGui::GetActiveID() == widget) ImGui::ClearActiveID();
             std::string utf8 = dialog::ToUtf8(c.text);
             std::snprintf(buffer.utf8, sizeof buffer.utf8, "%s", utf8.c_str());
             buffer.seen = c.changes;
             buffer.reload = false;
+            buffer.replace = true;
         }
         float font = sdl::DialogFont()->FontSize;
         bool border = c.layout.flags & kEditBorder;
@@ -215,11 +221,15 @@ struct DialogView {
         if (readOnly) ImGui::PushStyleColor(ImGuiCol_FrameBg, kFace);
         ImGui::SetCursorScreenPos(at);
         ImGui::SetNextItemWidth(size.x);
-        EditContext context{&c};
-        ImGuiInputTextFlags flags = ImGuiInputTextFlags_CallbackEdit | ImGuiInputTextFlags_CallbackCharFilter;
+        EditContext context{&c, &buffer};
+        ImGuiInputTextFlags flags = ImGuiInputTextFlags_CallbackEdit |
+                                    ImGuiInputTextFlags_CallbackCharFilter |
+                                    ImGuiInputTextFlags_CallbackAlways;
         if (readOnly) flags |= ImGuiInputTextFlags_ReadOnly;
         if (ImGui::InputText("##edit", buffer.utf8, sizeof buffer.utf8, flags, EditCallback, &context))
             events.push_back({Event::Text, c.layout.id, dialog::FromUtf8(buffer.utf8)});
+        // A field not being edited shows the buffer as it is.
+        if (!ImGui::IsItemActive() || readOnly) buffer.replace = false;
         if (readOnly) ImGui::PopStyleColor();
         ImGui::PopStyleVar(2);
     }
@@ -286,7 +296,7 @@ int RunDialog(const DialogTemplate& layout, Handle owner, DialogProc proc) {
         DialogView view(d);
         dialog::Start(*d);
         view.Upload();
-        core::ModalLayer layer([&] { view.Draw(); });
+        core::ModalLayer layer([&](bool top) { view.Draw(top); });
         while (!d->ended) {
             core::ModalTurn();
             view.Act();

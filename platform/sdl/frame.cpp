@@ -41,10 +41,6 @@ struct State {
 State s;
 volatile std::sig_atomic_t dumpAsked = 0;
 
-void PostCommand(int command) {
-    core::PostInput(Msg::Command, command, 0);
-}
-
 // One frame: ImGui runs when the menu bar or a layer may have changed, then the presenter sends
 // what changed.
 void Present() {
@@ -71,12 +67,12 @@ void Present() {
         else
             io.ConfigFlags &= ~ImGuiConfigFlags_NavEnableKeyboard;
         ImGui::NewFrame();
-        DrawMenuBar(!modal, PostCommand);
+        DrawMenuBar(!modal);
         const auto& layers = core::ModalLayers();
         for (size_t i = 0; i < layers.size(); ++i) {
             bool topLayer = i + 1 == layers.size();
             if (!topLayer) ImGui::BeginDisabled();
-            if (layers[i]) layers[i]();
+            if (layers[i]) layers[i](topLayer);
             if (!topLayer) ImGui::EndDisabled();
         }
         ImGui::Render();

@@ -105,14 +105,19 @@ void HandleEvent(const SDL_Event& e) {
     case SDL_MOUSEBUTTONDOWN: {
         ImGui_ImplSDL2_ProcessEvent(&e);
         int x, y;
-        // A click that closes an open menu, or lands under a modal layer, is not the game's.
-        if (MenuOpen() || uiKeys || !ToClient(e.button.x, e.button.y, x, y)) return;
+        // A click under a modal layer, on the menu bar, or one that closes an open menu is not the game's.
+        if (uiKeys || MenuMouse(e, PostCommand) || !ToClient(e.button.x, e.button.y, x, y)) return;
         if (e.button.button == SDL_BUTTON_LEFT) core::PostInput(Msg::LeftDown, 0, PackPoint(x, y));
         if (e.button.button == SDL_BUTTON_RIGHT) core::PostInput(Msg::RightDown, 0, PackPoint(x, y));
         return;
     }
+    case SDL_MOUSEBUTTONUP:
+        ImGui_ImplSDL2_ProcessEvent(&e);
+        if (!uiKeys) MenuMouse(e, PostCommand);
+        return;
     case SDL_MOUSEMOTION: {
         ImGui_ImplSDL2_ProcessEvent(&e);
+        if (!uiKeys) MenuMouse(e, PostCommand);
         int x, y;
         if (uiKeys || !ToClient(e.motion.x, e.motion.y, x, y)) return;
         core::PostInput(Msg::MouseMove, 0, PackPoint(x, y));

@@ -1,61 +1,58 @@
-// The menu bar: ImGui's main menu bar with the resource's popups and underlined mnemonics. Which
-// popup is open and which item is highlighted are kept here, so keys act at once, even before
-// ImGui has drawn the popup they opened; ImGui follows in the next frame, and the mouse's doings
-// in ImGui are taken back here after each frame.
+// The menu bar in ImGui's main menu bar: the titles and the open popup are drawn from the model's
+// state, with underlined mnemonics. Nothing of it is an ImGui menu, so ImGui holds no state of its
+// own that could disagree with the model. Where each title, the popup and its items landed in the
+// last frame is kept here, to tell the model where the pointer is when SDL reports it, in the
+// order events come, so a click decides at once whether it is the game's.
 #include "platform/sdl/menubar.h"
 
 #include <imgui.h>
-#include <imgui_internal.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "platform/core/menu_model.h"
 #include "platform/sdl/keymap.h"
 
 namespace plat::sdl {
 namespace {
 
-struct Label {
-    std::string text; // without '&'
-    int mnemonic;     // index into text, -1 for none
+menu::Bar bar;
+
+// A rectangle in window pixels.
+struct Box {
+    float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool Holds(float x, float y) const { return x >= x0 && x < x1 && y >= y0 && y < y1; }
 };
 
-// One popup of the menu bar, its items (nullptr text: separator) and the letter Alt opens it with.
-struct Popup {
-    Label label;
-    std::vector<MenuItem> items;
+// Where the last frame drew the bar.
+struct Drawn {
+    std::vector<Box> titles;
+    int popup = -1; // the popup drawn, -1 for none
+    Box frame;
+    std::vector<Box> entries; // separators get an empty box
 };
+Drawn drawn;
 
-std::vector<Popup> popups;
-int open = -1;        // the popup open, or asked to open
-int highlighted = -1; // its item under the highlight, -1 for none
-bool openInImGui = false;
-bool closeAsked = false;
-
-Label StripMnemonic(const char* text) {
-    Label label{"", -1};
-    for (const char* c = text; *c; ++c) {
-        if (*c == '&' && c[1] && c[1] != '&') {
-            label.mnemonic = static_cast<int>(label.text.size());
-            continue;
-        }
-        if (*c == '&' && c[1] == '&') ++c;
-        label.text += *c;
-    }
-    return label;
+menu::Spot SpotAt(int x, int y) {
+    float fx = static_cast<float>(x), fy = static_cast<float>(y);
+    for (int i = 0; i < static_cast<int>(drawn.titles.size()); ++i)
+        if (drawn.titles[i].Holds(fx, fy)) return {menu::Spot::Title, i};
+    // A popup opened by a key and not drawn yet is not there to be clicked.
+    if (drawn.popup < 0 || drawn.popup != bar.Open() || !drawn.frame.Holds(fx, fy)) return {};
+    for (int k = 0; k < static_cast<int>(drawn.entries.size()); ++k)
+        if (drawn.entries[k].Holds(fx, fy)) return {menu::Spot::InPopup, k};
+    return {menu::Spot::InPopup, -1};
 }
 
-// The key code of a label's underlined letter, 0 when it has none.
-int MnemonicKey(const Label& label) {
-    if (label.mnemonic < 0) return 0;
-    return std::toupper(static_cast<unsigned char>(label.text[label.mnemonic]));
+bool Act(const menu::Outcome& outcome, const ChooseCommand& choose) {
+    if (outcome.command) choose(*outcome.command);
+    return outcome.taken;
 }
 
 // Underlines the mnemonic letter of a label whose text starts at textPos.
-void Underline(const Label& label, ImVec2 textPos, bool enabled) {
+void Underline(const menu::Label& label, ImVec2 textPos, bool enabled) {
     if (label.mnemonic < 0) return;
     const char* text = label.text.c_str();
     float x0 = textPos.x + ImGui::CalcTextSize(text, text + label.mnemonic).x;
@@ -66,169 +63,128 @@ void Underline(const Label& label, ImVec2 textPos, bool enabled) {
                                         std::max(1.0f, ImGui::GetFontSize() / 14.0f));
 }
 
-// The next item of the open popup from `from` in direction step (+1, -1), past separators, wrapping.
-int NextItem(int from, int step) {
-    const std::vector<MenuItem>& items = popups[open].items;
-    int n = static_cast<int>(items.size());
-    for (int i = 1; i <= n; ++i) {
-        int at = ((from + step * i) % n + n) % n;
-        if (from < 0 && step > 0) at = i - 1; // from nothing, Down starts at the top
-        if (items[at].text) return at;
+// The titles, each with half an item spacing of room either side of its text and the open one
+// highlighted, laid out as ImGui lays out its own menus.
+void DrawTitles(bool enabled) {
+    const ImGuiStyle& style = ImGui::GetStyle();
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    ImVec2 barAt = ImGui::GetWindowPos();
+    float barBottom = barAt.y + ImGui::GetWindowHeight();
+    float spacing = style.ItemSpacing.x, lineGap = std::floor(style.ItemSpacing.y * 0.5f);
+    float x = ImGui::GetCursorScreenPos().x + std::floor(spacing * 0.5f);
+    drawn.titles.clear();
+    const std::vector<menu::Popup>& popups = bar.Popups();
+    for (int i = 0; i < static_cast<int>(popups.size()); ++i) {
+        const menu::Label& label = popups[i].label;
+        float width = ImGui::CalcTextSize(label.text.c_str()).x;
+        Box box{x - spacing, barAt.y, x + width + spacing, barBottom};
+        ImVec2 textAt(x, barAt.y + style.FramePadding.y);
+        if (bar.Open() == i) // the highlight reaches half a line spacing above and below the text
+            draw->AddRectFilled(ImVec2(box.x0, textAt.y - lineGap),
+                                ImVec2(box.x1, textAt.y + ImGui::GetFontSize() + lineGap),
+                                ImGui::GetColorU32(ImGuiCol_Header));
+        draw->AddText(textAt, ImGui::GetColorU32(enabled ? ImGuiCol_Text : ImGuiCol_TextDisabled),
+                      label.text.c_str());
+        Underline(label, textAt, enabled);
+        drawn.titles.push_back(box);
+        x += width + 2 * spacing;
     }
-    return -1;
 }
 
-void OpenPopup(int index) {
-    open = index;
-    highlighted = NextItem(-1, 1);
-}
-
-void Close() {
-    if (open >= 0 && openInImGui) closeAsked = true;
-    open = -1;
-    highlighted = -1;
-}
-
-void Choose(int item, const ChooseCommand& choose) {
-    int command = popups[open].items[item].command;
-    Close();
-    choose(command);
+// The open popup: a plain window under its title, one selectable row per item, the model's
+// highlight and no other.
+void DrawPopup(int open, float top) {
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const menu::Popup& popup = bar.Popups()[open];
+    // As wide as the longest item and the room ImGui's menus keep beside it for a check mark.
+    float width = 0;
+    for (const menu::Entry& entry : popup.entries)
+        width = std::max(width, ImGui::CalcTextSize(entry.label.text.c_str()).x);
+    width += style.ItemSpacing.x + std::floor(ImGui::GetFontSize() * 1.2f);
+    ImGui::SetNextWindowPos(ImVec2(drawn.titles[open].x0 - 1, top));
+    ImGui::SetNextWindowContentSize(ImVec2(width, 0));
+    ImGui::PushStyleColor(ImGuiCol_WindowBg, style.Colors[ImGuiCol_PopupBg]);
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, style.PopupBorderSize);
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowRounding, style.PopupRounding);
+    std::string name = "##menu" + std::to_string(open);
+    ImGuiWindowFlags flags = ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_AlwaysAutoResize |
+                             ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoMove |
+                             ImGuiWindowFlags_NoNav | ImGuiWindowFlags_NoFocusOnAppearing;
+    if (ImGui::Begin(name.c_str(), nullptr, flags)) {
+        ImVec2 at = ImGui::GetWindowPos(), size = ImGui::GetWindowSize();
+        drawn.popup = open;
+        drawn.frame = {at.x, at.y, at.x + size.x, at.y + size.y};
+        for (int k = 0; k < static_cast<int>(popup.entries.size()); ++k) {
+            const menu::Entry& entry = popup.entries[k];
+            if (entry.separator) {
+                ImGui::Separator();
+                drawn.entries.push_back({});
+                continue;
+            }
+            bool lit = k == bar.Highlighted();
+            ImVec4 colour = lit ? style.Colors[ImGuiCol_HeaderHovered] : ImVec4(0, 0, 0, 0);
+            for (ImGuiCol part : {ImGuiCol_Header, ImGuiCol_HeaderHovered, ImGuiCol_HeaderActive})
+                ImGui::PushStyleColor(part, colour);
+            ImVec2 textAt = ImGui::GetCursorScreenPos();
+            ImGui::PushID(k);
+            ImGui::Selectable(entry.label.text.c_str(), lit);
+            ImGui::PopID();
+            ImGui::PopStyleColor(3);
+            Underline(entry.label, textAt, true);
+            ImVec2 min = ImGui::GetItemRectMin(), max = ImGui::GetItemRectMax();
+            drawn.entries.push_back({min.x, min.y, max.x, max.y});
+        }
+    }
+    ImGui::End();
+    ImGui::PopStyleVar(2);
+    ImGui::PopStyleColor();
 }
 
 } // namespace
 
 void BuildMenuBar(const MenuItem* items, int count) {
-    popups.clear();
-    open = highlighted = -1;
-    std::string current;
-    for (int i = 0; i < count; ++i) {
-        std::string name = items[i].popup ? items[i].popup : "";
-        if (popups.empty() || name != current) {
-            popups.push_back({StripMnemonic(name.c_str()), {}});
-            current = name;
-        }
-        popups.back().items.push_back(items[i]);
-    }
+    bar.Build(items, count);
+    drawn = {};
 }
 
-void DrawMenuBar(bool enabled, const ChooseCommand& choose) {
-    if (!ImGui::BeginMainMenuBar()) return;
-    if (!enabled) Close();
-    // Closed at once, before anything else is drawn: a popup left open under a disabled bar (a
-    // dialog chosen from it) would still be drawn, empty.
-    if (closeAsked && ImGui::GetCurrentContext()->OpenPopupStack.Size > 0) ImGui::ClosePopupToLevel(0, true);
-    closeAsked = false;
-    // A popup a key asked for replaces whatever ImGui has open at the bar.
-    if (open >= 0) {
-        const char* name = popups[open].label.text.c_str();
-        if (!ImGui::IsPopupOpen(name)) ImGui::OpenPopup(ImGui::GetID(name));
+void DrawMenuBar(bool enabled) {
+    if (!enabled) bar.Close();
+    drawn.popup = -1;
+    drawn.entries.clear();
+    if (!ImGui::BeginMainMenuBar()) {
+        drawn.titles.clear();
+        return;
     }
-    float halfSpacing = std::floor(ImGui::GetStyle().ItemSpacing.x * 0.5f);
-    int shown = -1;
-    for (int i = 0; i < static_cast<int>(popups.size()); ++i) {
-        Popup& popup = popups[i];
-        const char* name = popup.label.text.c_str();
-        ImVec2 at = ImGui::GetCursorScreenPos();
-        // The highlight is ours (keys move it too), so ImGui's own hover colour stays out.
-        ImGui::PushStyleColor(ImGuiCol_HeaderHovered, ImVec4(0, 0, 0, 0));
-        bool isOpen = ImGui::BeginMenu(name, enabled);
-        ImGui::PopStyleColor();
-        // The bar's labels sit half an item spacing in and a frame padding down.
-        ImVec2 textPos(at.x + halfSpacing, at.y + ImGui::GetStyle().FramePadding.y);
-        if (isOpen) {
-            shown = i;
-            if (open != i) { // opened or switched by the mouse
-                open = i;
-                highlighted = -1;
-            }
-            ImDrawList* draw = ImGui::GetWindowDrawList();
-            draw->ChannelsSplit(2); // the highlight behind the items
-            bool mouseMoved = ImGui::GetIO().MouseDelta.x != 0 || ImGui::GetIO().MouseDelta.y != 0;
-            for (int k = 0; k < static_cast<int>(popup.items.size()); ++k) {
-                const MenuItem& item = popup.items[k];
-                draw->ChannelsSetCurrent(1);
-                if (!item.text) {
-                    ImGui::Separator();
-                    continue;
-                }
-                Label label = StripMnemonic(item.text);
-                ImVec2 itemAt = ImGui::GetCursorScreenPos();
-                ImGui::PushStyleColor(ImGuiCol_HeaderHovered, ImVec4(0, 0, 0, 0));
-                bool clicked = ImGui::MenuItem(label.text.c_str());
-                ImGui::PopStyleColor();
-                if (mouseMoved && ImGui::IsItemHovered()) highlighted = k;
-                if (k == highlighted) {
-                    draw->ChannelsSetCurrent(0);
-                    draw->AddRectFilled(ImGui::GetItemRectMin(), ImGui::GetItemRectMax(),
-                                        ImGui::GetColorU32(ImGuiCol_HeaderHovered));
-                    draw->ChannelsSetCurrent(1);
-                }
-                Underline(label, itemAt, true);
-                if (clicked) Choose(k, choose);
-            }
-            draw->ChannelsMerge();
-            ImGui::EndMenu();
-        }
-        // Drawn once the popup is ended, so it lands in the bar's draw list, not the popup's.
-        Underline(popup.label, textPos, enabled);
-    }
+    DrawTitles(enabled);
+    float barBottom = ImGui::GetWindowPos().y + ImGui::GetWindowHeight();
     ImGui::EndMainMenuBar();
-    openInImGui = shown >= 0;
-    // A popup the mouse closed (a click elsewhere) is closed here too; one a key asked for has
-    // opened in this frame.
-    if (shown < 0) open = highlighted = -1;
+    if (bar.Open() >= 0) DrawPopup(bar.Open(), barBottom);
 }
 
 bool MenuOpen() {
-    return open >= 0;
+    return bar.Open() >= 0;
 }
 
 bool MenuKey(const SDL_KeyboardEvent& key, const ChooseCommand& choose) {
-    int vk = VirtualKey(key.keysym.scancode);
     bool alt = key.keysym.mod & KMOD_ALT;
-    auto popupByLetter = [&](int letter) {
-        for (int i = 0; i < static_cast<int>(popups.size()); ++i)
-            if (letter && MnemonicKey(popups[i].label) == letter) return i;
-        return -1;
-    };
-    if (open < 0) {
-        if (!alt || key.repeat) return false;
-        int p = popupByLetter(vk);
-        if (p < 0) return false;
-        OpenPopup(p);
-        return true;
-    }
-    int n = static_cast<int>(popups.size());
-    switch (key.keysym.scancode) {
-    case SDL_SCANCODE_ESCAPE:
-        Close();
-        return true;
-    case SDL_SCANCODE_UP:
-        highlighted = NextItem(highlighted < 0 ? 0 : highlighted, -1);
-        return true;
-    case SDL_SCANCODE_DOWN:
-        highlighted = NextItem(highlighted, 1);
-        return true;
-    case SDL_SCANCODE_LEFT:
-    case SDL_SCANCODE_RIGHT:
-        OpenPopup(((open + (key.keysym.scancode == SDL_SCANCODE_RIGHT ? 1 : -1)) % n + n) % n);
-        return true;
-    case SDL_SCANCODE_RETURN:
-    case SDL_SCANCODE_KP_ENTER:
-        if (highlighted >= 0) Choose(highlighted, choose);
-        return true;
+    return Act(bar.Key(VirtualKey(key.keysym.scancode), alt, key.repeat), choose);
+}
+
+bool MenuMouse(const SDL_Event& event, const ChooseCommand& choose) {
+    switch (event.type) {
+    case SDL_MOUSEMOTION:
+        bar.Move(SpotAt(event.motion.x, event.motion.y));
+        return false;
+    case SDL_MOUSEBUTTONDOWN:
+        return Act(bar.Press(SpotAt(event.button.x, event.button.y), event.button.button == SDL_BUTTON_LEFT),
+                   choose);
+    case SDL_MOUSEBUTTONUP:
+        return Act(
+            bar.Release(SpotAt(event.button.x, event.button.y), event.button.button == SDL_BUTTON_LEFT),
+            choose);
     default:
-        break;
+        return false;
     }
-    // An item's letter chooses it, with Alt or without; Alt and another popup's letter goes there.
-    const std::vector<MenuItem>& items = popups[open].items;
-    for (int k = 0; k < static_cast<int>(items.size()); ++k)
-        if (items[k].text && vk && MnemonicKey(StripMnemonic(items[k].text)) == vk) {
-            Choose(k, choose);
-            return true;
-        }
-    if (int p = alt ? popupByLetter(vk) : -1; p >= 0) OpenPopup(p);
-    return true; // nothing else reaches the game while a menu is open
 }
 
 } // namespace plat::sdl

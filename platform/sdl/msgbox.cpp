@@ -27,7 +27,7 @@ void ShowMessageBox(Handle owner, const char* text, const char* caption) {
     static int serial = 0;
     std::string windowName = title + "##box" + std::to_string(++serial);
     bool done = false;
-    core::ModalLayer layer([&] {
+    core::ModalLayer layer([&](bool) {
         const ImGuiViewport* viewport = ImGui::GetMainViewport();
         ImGui::SetNextWindowPos(viewport->GetCenter(), ImGuiCond_Always, ImVec2(0.5f, 0.5f));
         ImGui::SetNextWindowFocus();

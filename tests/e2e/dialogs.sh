@@ -420,7 +420,34 @@ menu_round() { # name
 # After Alt+F Escape, s reaches the game: slot 0's worm turns down.
 steer_round menu-steer menu_round alt+f Escape s ||
   fail "after Alt+F Escape, s did not steer slot 0's worm (its trail: $trail)"
-echo "menus by keyboard: Alt+T O, Alt+T Down Enter, Alt+F N, Alt+F Escape then a key for the game"
+# A pointer resting on a title takes nothing from the keys; a click outside an open menu only
+# closes it; a menu left by choosing with the mouse leaves no title lit.
+file_lit() { # shot: does File's title stand out from the bar's far end?
+  ! near "$(px "$out/screens/$1.png" $((WX + 6)) $((WY + 10)))" "$(px "$out/screens/$1.png" $((WX + 630)) $((WY + 10)))"
+}
+xdotool mousemove $((WX + 20)) $((WY + 10))
+key alt+t
+key Return
+dialog_at 240 136 1
+wait_up menu-pointer-on-file || fail "with the pointer on File, Alt+T Enter opened no Preferences"
+key Escape
+wait_gone menu-pointer-prefs-gone || fail "Escape did not close Preferences"
+key alt+f
+click $((WX + 300)) $((WY + MENU + 200)) 3
+wait_gone menu-click-outside file_lit || fail "a right click outside the open File menu did not close it"
+caption_up menu-click-outside && fail "the right click that closed the menu opened Preferences"
+click $((WX + 300)) $((WY + MENU + 200)) 3
+wait_up menu-click-after || fail "the right click after the menu closed opened no Preferences"
+key Escape
+wait_gone menu-click-prefs-gone || fail "Escape did not close Preferences"
+click $((WX + 20)) $((WY + 10))
+click $((WX + 30)) $((WY + 36)) # NewGame
+wait_round menu-mouse-round || fail "File, NewGame with the mouse started no round"
+wait_gone menu-mouse-round-bar file_lit || fail "File stays lit after NewGame was chosen with the mouse"
+key F5
+wait_shows menu-mouse-title 10 150 20 "$g/players.bmp" 50 10 || fail "F5 did not return to the title"
+echo "menus by keyboard: Alt+T O, Alt+T Down Enter, Alt+F N, Alt+F Escape then a key for the game, Alt+T Enter under a pointer on File"
+echo "menus by mouse: a click outside closes the menu and is used up, NewGame leaves File unlit"
 
 # --- About from the menu bar: Escape leaves it open, OK closes it --------------------------------
 click $((WX + 91)) $((WY + 10))
