@@ -129,6 +129,7 @@ bool ReadReplay(const std::string& text, Replay& r, std::string& error) {
         if (line.empty()) continue;
         if (ended) return bad("more after the end");
         std::vector<std::string> w = Words(line);
+        if (w.empty()) continue;
         if (!haveCarry) {
             const std::string& key = w[0];
             if (key == "made" && !haveStart && r.made.empty()) {
