@@ -16,7 +16,8 @@ fi
 # below the rules, read them too.
 allowed() {
   case $1 in
-    app) echo "replay settings game gfx audio resources platform" ;;
+    app) echo "net replay settings game gfx audio resources platform" ;;
+    net) echo "replay game gfx audio resources platform" ;;
     replay) echo "game gfx audio resources platform" ;;
     settings) echo "game gfx audio resources platform" ;;
     game) echo "gfx audio resources platform" ;;
@@ -25,7 +26,7 @@ allowed() {
     platform) echo "" ;;
   esac
 }
-for folder in app replay settings game gfx audio resources platform; do
+for folder in app net replay settings game gfx audio resources platform; do
   ok=" $(allowed $folder) "
   while IFS=: read -r file line include; do
     [ -n "$file" ] || continue

@@ -12,6 +12,7 @@
 #include "game/round.h"
 #include "game/timer.h"
 #include "gfx/canvas.h"
+#include "net/play.h"
 #include "platform/clock.h"
 #include "platform/headless.h"
 #include "platform/surface.h"
@@ -456,11 +457,20 @@ Outcome Run(const Config& config) {
         std::ofstream file(config.record, std::ios::binary);
         file << replay::WriteReplay(recorder.Finish(end));
     };
-    if (!config.record.empty()) recorder.Begin(replay::Start::NewRound, config.seed, replay::TakeCarry());
-    NewRound();
-    addAbilities();
-    if (recorder.Recording()) recorder.NoteStart();
-    outcome.roundsStarted = 1;
+    static net::SessionRules* rules = nullptr;
+    net::SessionRules sessionRules(config.seed);
+    if (config.session) {
+        rules = &sessionRules;
+        SetRoundSeedSource([] { return rules->NextRoundSeed(); });
+        net::ZeroRuleState(config.seed);
+        outcome.roundsStarted = 0;
+    } else {
+        if (!config.record.empty()) recorder.Begin(replay::Start::NewRound, config.seed, replay::TakeCarry());
+        NewRound();
+        addAbilities();
+        if (recorder.Recording()) recorder.NoteStart();
+        outcome.roundsStarted = 1;
+    }
     long roundStart = 0;
     emit(0);
     draws.clear();
@@ -523,6 +533,7 @@ Outcome Run(const Config& config) {
     }
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     keep(replay::End::Quit);
+    if (config.session) SetRoundSeedSource(nullptr);
     SetRandomObserver(nullptr);
     drawSink = nullptr;
     return outcome;

@@ -55,6 +55,9 @@ struct Config {
     KeyScript keys;             // ordered by tick
     std::FILE* trace = nullptr; // JSON Lines trace, when set
     std::string record;         // a replay of the first round is written here, when set
+    // As a session across machines plays: the rule state from nothing on the title screen (no
+    // first round), the seed the session's, each round's seed drawn from it.
+    bool session = false;
     void (*onRound)(const RoundResult&) = nullptr;
 };
 
