@@ -9,6 +9,7 @@
 
 #include "game/records.h"
 #include "platform/surface.h"
+#include "tools/sim/session.h"
 #include "tools/sim/simulator.h"
 
 namespace {
@@ -50,6 +51,17 @@ game directory to have the graphics drawn.
   --replay FILE      play a replay the game recorded (replays/*.t4replay) and check every
                      checkpoint; exit status 1 naming the first tick that went differently, 2 for
                      a file that is not a replay (with --trace: a line for each tick)
+  --session          play as a session across machines does: no first round, the title screen
+                     and the rule state from nothing, each round's seed drawn from --seed
+  --host PORT        be the host of a session over UDP (0: any free port, said on standard
+                     error): wait for the others (--machines N, 2 unless said, four at most),
+                     then play --ticks ticks with everyone in; the seed is --seed
+  --join HOST:PORT   join a session there with this machine's player (the first human slot of
+                     --prefs or --preset)
+                     In a session --keys holds the keys pressed on this machine, which its own
+                     players' bindings turn into their seats' keys (the host's F5 and F8 go as
+                     they are); TICK 1 is the first tick with everyone in, and --trace writes
+                     the ticks from there (sim --verify checks such a trace)
   --check            check invariants after every tick (headings and missile deltas in -1..1,
                      playersLeft in a state of the round and equal to the worms still in while
                      the round runs, cells 0 or 1, boxes and flying missiles on the field)
@@ -109,6 +121,8 @@ long Number(const char* text) {
 
 int main(int argc, char** argv) {
     sim::Config config;
+    sim::SessionConfig network;
+    bool joining = false;
     sim::PresetPrefs("mixed", config.prefs);
     config.seed = 1;
     config.ticks = 10000;
@@ -182,6 +196,23 @@ int main(int argc, char** argv) {
             }
         } else if (a == "--no-pictures") {
             pictures = false;
+        } else if (a == "--session") {
+            config.session = true;
+        } else if (a == "--host") {
+            network.host = true;
+            network.port = static_cast<uint16_t>(Number(value()));
+        } else if (a == "--machines") {
+            network.machines = static_cast<int>(Number(value()));
+        } else if (a == "--join") {
+            std::string where = value();
+            size_t colon = where.rfind(':');
+            if (colon == std::string::npos) {
+                std::fprintf(stderr, "sim: --join wants HOST:PORT\n");
+                return 2;
+            }
+            network.address = where.substr(0, colon);
+            network.port = static_cast<uint16_t>(Number(where.substr(colon + 1).c_str()));
+            joining = true;
         } else if (a == "--check") {
             config.checkInvariants = true;
         } else if (a == "--quiet") {
@@ -228,7 +259,19 @@ int main(int argc, char** argv) {
     sim::OpenScreen(pictures);
 
     int status = 0;
-    if (replayPath) {
+    if (network.host || joining) {
+        if (network.machines < 2 || network.machines > 4) {
+            std::fprintf(stderr, "sim: --machines is 2, 3 or 4\n");
+            return 2;
+        }
+        network.prefs = config.prefs;
+        network.seed = config.seed;
+        network.ticks = config.ticks;
+        network.keys = config.keys;
+        network.trace = tracePath ? std::fopen(tracePath, "wb") : nullptr;
+        status = sim::RunSession(network);
+        if (network.trace) std::fclose(network.trace);
+    } else if (replayPath) {
         std::FILE* trace = tracePath ? std::fopen(tracePath, "wb") : nullptr;
         if (tracePath && !trace) {
             std::fprintf(stderr, "sim: cannot write %s\n", tracePath);

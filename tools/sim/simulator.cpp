@@ -311,11 +311,12 @@ bool PrefsFromHex(const std::string& hex, Prefs& prefs) {
     return true;
 }
 
-std::string StartLine(const Prefs& prefs, uint32_t seed, long ticks) {
+std::string StartLine(const Prefs& prefs, uint32_t seed, long ticks, bool session) {
     std::string line = "{\"event\":\"start\",\"prefs\":\"" + PrefsHex(prefs) + "\",\"seed\":";
     AppendInt(line, seed);
     line += ",\"ticks\":";
     AppendInt(line, ticks);
+    if (session) line += ",\"session\":1";
     line += "}";
     return line;
 }
@@ -442,7 +443,7 @@ Outcome Run(const Config& config) {
         std::fwrite(line.data(), 1, line.size(), config.trace);
     };
     if (config.trace) {
-        std::string start = StartLine(prefs, config.seed, config.ticks) + "\n";
+        std::string start = StartLine(prefs, config.seed, config.ticks, config.session) + "\n";
         std::fwrite(start.data(), 1, start.size(), config.trace);
     }
 
@@ -620,7 +621,7 @@ bool SameTraceLine(const std::string& expected, const std::string& actual, std::
     return false;
 }
 
-bool ParseStartLine(const std::string& line, Prefs& prefs, uint32_t& seed, long& ticks) {
+bool ParseStartLine(const std::string& line, Prefs& prefs, uint32_t& seed, long& ticks, bool* session) {
     Fields fields;
     if (!ParseFlat(line, fields)) return false;
     const std::string* event = Find(fields, "event");
@@ -631,6 +632,7 @@ bool ParseStartLine(const std::string& line, Prefs& prefs, uint32_t& seed, long&
     if (!PrefsFromHex(Unquote(*hex), prefs)) return false;
     seed = static_cast<uint32_t>(std::strtoul(seedText->c_str(), nullptr, 10));
     ticks = std::strtol(ticksText->c_str(), nullptr, 10);
+    if (session) *session = Find(fields, "session") != nullptr;
     return true;
 }
 
@@ -639,7 +641,8 @@ std::string VerifyTrace(const char* path) {
     std::string first;
     if (!file || !std::getline(file, first)) return std::string("cannot read ") + path;
     Config config;
-    if (!ParseStartLine(first, config.prefs, config.seed, config.ticks)) return "no start line";
+    if (!ParseStartLine(first, config.prefs, config.seed, config.ticks, &config.session))
+        return "no start line";
     // The key-downs first: each tick line names those handled just before its tick.
     for (std::string text; std::getline(file, text);) {
         if (text.find("\"keyDowns\"") == std::string::npos) continue;

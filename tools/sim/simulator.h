@@ -86,14 +86,15 @@ Outcome RunReplay(const std::string& path, std::FILE* trace);
 // the key-downs handled in it (the field is left out when there were none).
 void AppendTraceLine(std::string& out, long tick, const std::vector<int32_t>& draws,
                      const std::vector<uint32_t>& keyDowns = {});
-std::string StartLine(const Prefs& prefs, uint32_t seed, long ticks);
+std::string StartLine(const Prefs& prefs, uint32_t seed, long ticks, bool session = false);
 // A broken invariant of the state after a step, or empty.
 std::string CheckInvariants();
 
 // Compares two trace lines; on a difference describes the first differing field (and index).
 bool SameTraceLine(const std::string& expected, const std::string& actual, std::string& difference);
 // Parses a start line; false when it is not one.
-bool ParseStartLine(const std::string& line, Prefs& prefs, uint32_t& seed, long& ticks);
+bool ParseStartLine(const std::string& line, Prefs& prefs, uint32_t& seed, long& ticks,
+                    bool* session = nullptr);
 // Replays a trace file, its key-downs included, and compares every line; empty when it matches,
 // else the first difference.
 std::string VerifyTrace(const char* path);
