@@ -9,7 +9,9 @@
 #include <thread>
 
 #include "app/app.h"
+#include "app/input.h"
 #include "game/records.h"
+#include "net/service.h"
 #include "platform/files.h"
 #include "platform/window.h"
 #include "replay/service.h"
@@ -17,12 +19,16 @@
 namespace {
 
 void PrintHelp() {
-    std::printf("Usage: tarvel4 [--replay FILE | --help | --version]\n"
-                "Tarvel 4: a real-time arcade game for up to four worms on one keyboard.\n"
+    std::printf("Usage: tarvel4 [--host [PORT] | --join HOST[:PORT] | --replay FILE | --help | --version]\n"
+                "Tarvel 4: a real-time arcade game for up to four worms: on one keyboard, with game\n"
+                "controllers, or on up to four computers at once.\n"
                 "On the title screen, left-click a player slot for none, human or computer and\n"
                 "right-click it to set that player up; F8 starts a round, F5 returns to the title.\n"
                 "Every round is kept as a replay; --replay FILE (or File > Watch Last Round) plays one\n"
-                "back: Space pauses, + and - change the speed, Escape ends it.\n");
+                "back: Space pauses, + and - change the speed, Escape ends it.\n"
+                "--host [PORT] hosts a game others join (UDP port %u unless said; File > Host Game...\n"
+                "does the same), --join HOST[:PORT] joins one (File > Join Game...).\n",
+                net::kDefaultPort);
     if (!plat::DataFolder()[0])
         std::printf("Game files and preferences: the working directory\n");
     else if (!plat::ConfigFolder()[0])
@@ -42,12 +48,41 @@ bool KeyIsAPlayers(int key) {
     return false;
 }
 
+// The window's messages pass the session across machines first, then the replays; what they did
+// is sorted out in the same order.
+bool TakeMessage(plat::Msg msg, intptr_t first, intptr_t second) {
+    return net::TakeMessage(msg, first, second) || replay::TakeMessage(msg, first, second);
+}
+void BeginMessage(plat::Msg msg, intptr_t first) {
+    net::BeginMessage(msg, first);
+    replay::BeginMessage(msg, first);
+}
+void EndMessage() {
+    net::EndMessage();
+    replay::EndMessage();
+}
+const MessageHooks kHooks = {TakeMessage, BeginMessage, EndMessage};
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::string watch;
+    net::Start session;
     if (argc == 3 && std::strcmp(argv[1], "--replay") == 0) {
         watch = argv[2];
+    } else if (argc >= 2 && argc <= 3 && std::strcmp(argv[1], "--host") == 0) {
+        session.mode = net::Start::Mode::Host;
+        std::string address;
+        if (argc == 3 && !net::ParseAddress(std::string("localhost:") + argv[2], address, session.port)) {
+            std::fprintf(stderr, "tarvel4: not a port: %s\n", argv[2]);
+            return 2;
+        }
+    } else if (argc == 3 && std::strcmp(argv[1], "--join") == 0) {
+        session.mode = net::Start::Mode::Join;
+        if (!net::ParseAddress(argv[2], session.address, session.port)) {
+            std::fprintf(stderr, "tarvel4: not an address to join: %s (HOST or HOST:PORT)\n", argv[2]);
+            return 2;
+        }
     } else if (argc > 1) {
         // These options only print: they never open a window.
         if (std::strcmp(argv[1], "--version") == 0 && argc == 2) {
@@ -62,9 +97,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     plat::SetKeyClaim(KeyIsAPlayers);
+    SetMessageHooks(&kHooks);
     replay::StartService(watch);
+    net::StartService(session);
     // The instance is our one module; the window shows as the desktop prefers.
     int code = AppMain(1, plat::kShowDefault);
+    net::StopService();
     replay::StopService();
     // Everything worth keeping is written by now. Letting go of the window talks to the X server,
     // and under Xvfb that has been seen to stall a closed game now and then, its window already

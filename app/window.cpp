@@ -152,13 +152,19 @@ intptr_t HandleMessage(Handle window, plat::Msg msg, intptr_t first, intptr_t se
 
 } // namespace
 
+namespace {
+const MessageHooks* hooks = nullptr;
+}
+
+void SetMessageHooks(const MessageHooks* messageHooks) {
+    hooks = messageHooks;
+}
+
 intptr_t MainWindowProc(Handle window, plat::Msg msg, intptr_t first, intptr_t second) {
-    // Keys while a replay is watched are the replay's; what each message does to a round being
-    // played is recorded.
-    if (replay::TakeMessage(msg, first)) return 1;
-    replay::BeginMessage(msg, first);
+    if (hooks && hooks->take(msg, first, second)) return 1;
+    if (hooks) hooks->begin(msg, first);
     intptr_t result = HandleMessage(window, msg, first, second);
-    replay::EndMessage();
+    if (hooks) hooks->end();
     return result;
 }
 

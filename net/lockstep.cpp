@@ -487,7 +487,21 @@ void Host::Service(uint32_t nowMs) {
         if (p.step == Peer::Step::Playing) SendTicks(p, nowMs, false);
 }
 
+void Host::Leave() {
+    for (Peer& p : peers)
+        if (p.id >= 0) endpoint->Disconnect(p.id, static_cast<uint32_t>(Reason::Left));
+    endpoint->Poll(); // sends the goodbyes
+    End("left");
+}
+
 // --- a joiner ------------------------------------------------------------------------------------
+
+void Joiner::Leave() {
+    if (hostPeer >= 0 && phase != Phase::Ended)
+        endpoint->Disconnect(hostPeer, static_cast<uint32_t>(Reason::Left));
+    endpoint->Poll();
+    End("left");
+}
 
 Joiner::Joiner(std::unique_ptr<plat::net::Endpoint> e, const Profile& p) : player(p) {
     endpoint = std::move(e);

@@ -64,6 +64,10 @@ class Machine {
     // The machines went out of step: the first tick whose hashes differed and a mask of the machines
     // whose hash was not the host's. True once per time it happens.
     bool TakeDesync(long& tick, uint8_t& machines);
+    // Says goodbye to the other machines (the host to every joiner, a joiner to the host).
+    virtual void Leave() = 0;
+    // Readable when something may have arrived (for the window's wake sources).
+    int WakeDescriptor() const { return endpoint->WakeDescriptor(); }
     // Bytes this machine sent to each peer, for measuring.
     uint64_t BytesSent() const { return bytesSent; }
     // The hash this machine had after a tick (recent ticks only), for the report of a desync.
@@ -115,6 +119,7 @@ class Host : public Machine {
     void Service(uint32_t nowMs) override;
     // A decision of the host's own (settings, seats): holds from the first tick not yet sent out.
     void Decide(const Decision& decision);
+    void Leave() override;
     // What was decided last, sent or not: what a new decision builds on.
     const Decision& Latest() const { return latest; }
     // Joiners are let in only while this holds (the title screen is up on the host).
@@ -170,6 +175,7 @@ class Joiner : public Machine {
   public:
     Joiner(std::unique_ptr<plat::net::Endpoint> endpoint, const Profile& player);
     void Service(uint32_t nowMs) override;
+    void Leave() override;
 
   protected:
     void InputsReset(long tick) override;

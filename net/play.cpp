@@ -37,7 +37,7 @@ void ZeroRuleState(uint32_t seed) {
     ReturnToTitle();
 }
 
-bool SessionRules::Apply(const TickInput& input, bool keepAudio) {
+bool SessionRules::Apply(const TickInput& input, bool keepAudio, void (*onKey)(uint32_t code)) {
     bool periodChanged = false;
     if (input.decision) {
         const Decision& d = *input.decision;
@@ -55,7 +55,10 @@ bool SessionRules::Apply(const TickInput& input, bool keepAudio) {
         current = d;
     }
     for (const auto& keys : input.keys)
-        for (uint8_t code : keys) HandleKey(code);
+        for (uint8_t code : keys) {
+            if (onKey) onKey(code);
+            HandleKey(code);
+        }
     return periodChanged;
 }
 

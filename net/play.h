@@ -30,10 +30,14 @@ class SessionRules {
     explicit SessionRules(uint32_t sessionSeed) : seed(sessionSeed) {}
     // Puts the tick's decision and key-downs into the game, as every machine does before the tick:
     // true when the tick period changed with it (the caller restarts its timer).
-    bool Apply(const TickInput& input, bool keepAudio);
+    // onKey, when given, hears of each key-down just before it is handled.
+    bool Apply(const TickInput& input, bool keepAudio, void (*onKey)(uint32_t code) = nullptr);
     // NewRound's seed while this session plays.
     uint32_t NextRoundSeed() { return RoundSeed(seed, ++rounds); }
     const Decision& Current() const { return current; }
+    // What holds before the first tick's decision does.
+    void Begin(const Decision& first) { current = first; }
+    uint32_t Rounds() const { return rounds; }
 
   private:
     uint32_t seed;

@@ -41,8 +41,9 @@ void ResetWindowing();
 int PaintRequests();
 // The menus registered so far, for tests.
 const std::vector<MenuItem>* MenuResource(const char* name);
-// The window's title as it stands.
+// The window's title and the notice over its picture, as they stand.
 std::string WindowTitle();
+std::string WindowNotice();
 // With nothing queued, scheduled, armed or due, NextMessage sends the window one Close message,
 // and after that returns the quit message with this code, so a headless run always ends.
 constexpr int kIdleExitCode = 99;

@@ -70,6 +70,8 @@ bool IsMinimised(Handle window);
 void RestoreWindow(Handle window);
 // The window's title bar text (the replay and session states say themselves there).
 void SetWindowTitle(Handle window, const char* title);
+// A line shown over the window's picture, not part of it ("waiting for Bob"); "" shows none.
+void SetWindowNotice(Handle window, const char* text);
 // The surface the window shows; held by the game for the whole run.
 Handle AcquireWindowSurface(Handle window);
 void ReleaseWindowSurface(Handle window, Handle surface);

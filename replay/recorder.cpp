@@ -34,9 +34,9 @@ std::string Now(const char* format) {
 
 } // namespace
 
-void Recorder::Begin(Start start, uint32_t seed, const Carry& carry) {
+void Recorder::Begin(Start start, uint32_t seed, const Carry& carry, const std::string& made) {
     current = Replay{};
-    current.made = Now("%Y-%m-%d %H:%M:%S");
+    current.made = made.empty() ? Now("%Y-%m-%d %H:%M:%S") : made;
     current.start = start;
     current.seed = seed;
     current.prefs = lastImage = CurrentImage();

@@ -12,7 +12,7 @@ class Recorder {
   public:
     // A round begins now: the settings as they stand, what it carried over, its seed and what
     // started it. A round still being recorded must be finished first.
-    void Begin(Start start, uint32_t seed, const Carry& carry);
+    void Begin(Start start, uint32_t seed, const Carry& carry, const std::string& made = "");
     bool Recording() const { return recording; }
     // The tick the input handled now comes before.
     long NextTick() const { return next; }

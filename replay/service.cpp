@@ -29,6 +29,7 @@ struct Watcher {
     bool ended = false; // the results are up
     uint32_t endedAt = 0;
     long titleSecond = -1;
+    int titleSpeed = 1;
 };
 
 struct Service {
@@ -70,8 +71,9 @@ void ShowTitle() {
     const Watcher& w = *s.watcher;
     long ms = static_cast<long>(w.playback->NextTick() - 1) * static_cast<long>(TickPeriod(game->gameSpeed));
     long second = ms / 1000;
-    if (second == w.titleSecond && !w.paused) return;
+    if (second == w.titleSecond && w.speed == w.titleSpeed && !w.paused) return;
     s.watcher->titleSecond = w.paused ? -1 : second;
+    s.watcher->titleSpeed = w.speed;
     char title[96];
     std::snprintf(title, sizeof title, "%s - replay %ld:%02ld x%d%s", kTitle, second / 60, second % 60,
                   w.speed, w.paused ? " (paused)" : "");
@@ -155,9 +157,17 @@ void StartWatching(const std::string& file) {
 void StartService(const std::string& watchAtStart) {
     s.pending = watchAtStart;
     s.started = true;
+    ResumeService();
+}
+
+void ResumeService() {
     static const TickFeed feed = {BeforeTick, AfterTick};
     SetTickFeed(&feed);
     SetRoundSeedSource(WindowSeed);
+}
+
+void NoteKey(uint32_t code) {
+    s.recorder.Key(code);
 }
 
 void StopService() {
@@ -168,7 +178,7 @@ void StopService() {
     s = Service{};
 }
 
-bool TakeMessage(plat::Msg msg, intptr_t first) {
+bool TakeMessage(plat::Msg msg, intptr_t first, intptr_t) {
     if (!s.watcher) return false;
     Watcher& w = *s.watcher;
     switch (msg) {
@@ -260,15 +270,17 @@ void AfterTick() {
         return;
     }
     if (s.recorder.Recording() && s.recorder.TickRan()) FinishRecording(End::Results);
+    // Left by a key the tick handled (a session's F5) or a game that started again from nothing.
+    if (s.recorder.Recording() && game->screenMode != 2) FinishRecording(End::TitleScreen);
 }
 
-void NoteNewRound(uint32_t seed) {
+void NoteNewRound(uint32_t seed, const std::string& made) {
     Start start = s.inTick ? Start::Automatic
                   : s.message == plat::Msg::KeyDown && static_cast<unsigned>(s.messageFirst) == kKeyF8
                       ? Start::F8
                       : Start::NewRound;
     FinishRecording(End::NewRound);
-    s.recorder.Begin(start, seed, start == Start::Automatic ? s.tickStartCarry : TakeCarry());
+    s.recorder.Begin(start, seed, start == Start::Automatic ? s.tickStartCarry : TakeCarry(), made);
     s.roundStartedByMessage = !s.inTick;
 }
 

@@ -18,7 +18,7 @@ void StopService();
 
 // Around each message the window procedure handles: TakeMessage answers true for one the service
 // handles itself (keys while a replay is watched); EndMessage records what the message did.
-bool TakeMessage(plat::Msg msg, intptr_t first);
+bool TakeMessage(plat::Msg msg, intptr_t first, intptr_t second);
 void BeginMessage(plat::Msg msg, intptr_t first);
 void EndMessage();
 
@@ -33,9 +33,12 @@ constexpr int kKeptReplays = 50;
 constexpr const char* kWatchItem = "&Watch Last Round";
 
 // The tick feed and the seed source of the service, for a session across machines that feeds the
-// ticks itself and records its rounds through these.
+// ticks itself and records its rounds through these: a round's beginning (made names it the same
+// on every machine), the key-downs of each tick; ResumeService takes the ticks back.
 bool BeforeTick();
 void AfterTick();
-void NoteNewRound(uint32_t seed);
+void NoteNewRound(uint32_t seed, const std::string& made = "");
+void NoteKey(uint32_t code);
+void ResumeService();
 
 } // namespace replay

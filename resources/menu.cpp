@@ -11,6 +11,8 @@ const plat::MenuItem kTarvMenu[] = {
     {"&File", "&Quit", kCmdQuit},
     {"&File", nullptr, 0},
     {"&File", "&Watch Last Round", kCmdWatchLastRound},
+    {"&File", "&Host Game...", kCmdHostGame},
+    {"&File", "&Join Game...", kCmdJoinGame},
     {"&Tarvel 4", "&Option...", kCmdOption},
     {"&Tarvel 4", nullptr, 0},
     {"&Tarvel 4", "About...", kCmdAbout},

@@ -9,6 +9,8 @@ enum : int {
     kCmdAbout = 3,
     kCmdOption = 4,
     kCmdWatchLastRound = 10,
+    kCmdHostGame = 11,
+    kCmdJoinGame = 12,
     kCmdPlayerSetup = 500,
 };
 

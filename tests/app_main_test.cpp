@@ -84,7 +84,7 @@ TEST_F(AppMainTest, StartUpAndShutdownInOrderWithNothingToLoad) {
     EXPECT_EQ(after.bitmaps, before.bitmaps);
     EXPECT_EQ(after.imageLists, before.imageLists);
     ASSERT_NE(plat::headless::MenuResource("TARVMENU"), nullptr);
-    EXPECT_EQ(plat::headless::MenuResource("TARVMENU")->size(), 8u);
+    EXPECT_EQ(plat::headless::MenuResource("TARVMENU")->size(), 10u);
 }
 
 TEST_F(AppMainTest, AFullRunWithItsFilesSavesWhatItLoadedAndTheRoundItPlayed) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/input.h"
 #include "game/keys.h"
 #include "game/round.h"
 #include "game/timer.h"
@@ -87,9 +88,12 @@ TEST_F(ReplayTest, EveryRoundTheWindowPlaysIsKeptAndPlaysBackTheSame) {
     At(60000, Msg::KeyDown, 116);
     At(61000, Msg::LeftDown, 0, plat::PackPoint(490, 330));
     At(62000, Msg::Close, 0);
+    static const MessageHooks hooks = {replay::TakeMessage, replay::BeginMessage, replay::EndMessage};
+    SetMessageHooks(&hooks);
     replay::StartService();
     EXPECT_EQ(AppMain(1, plat::kShowDefault), 0);
     replay::StopService();
+    SetMessageHooks(nullptr);
 
     std::set<std::string> starts, ends;
     int kept = 0;

@@ -301,6 +301,10 @@ void SetWindowTitle(Handle window, const char* title) {
     if (window == core::kMainWindow && S().windowExists) backend::SetTitle(title ? title : "");
 }
 
+void SetWindowNotice(Handle window, const char* text) {
+    if (window == core::kMainWindow && S().windowExists) backend::ShowNotice(text ? text : "");
+}
+
 Handle AcquireWindowSurface(Handle window) {
     auto& s = S();
     if (window != core::kMainWindow || !s.windowExists) return 0;

@@ -98,6 +98,7 @@ void ShowWindow(int showState);
 bool IsMinimised();
 void RestoreWindow();
 void SetTitle(const char* title);
+void ShowNotice(const char* text);
 // The window shows this surface from now on (0: none).
 void ShowSurface(Handle surface);
 // Lets go of the window (CloseWindowing).

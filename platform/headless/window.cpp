@@ -24,6 +24,7 @@ struct Scheduled {
 struct State {
     bool minimised = false;
     std::string title;
+    std::string notice;
     int64_t started = 0;
     std::vector<Scheduled> scheduled;   // in the order scheduled
     std::map<int, int64_t> fakeReadyAt; // fake wake sources armed, by descriptor
@@ -66,6 +67,10 @@ void RestoreWindow() {
 
 void SetTitle(const char* title) {
     S().title = title;
+}
+
+void ShowNotice(const char* text) {
+    S().notice = text;
 }
 
 void ShowSurface(Handle) {}
@@ -150,6 +155,10 @@ uint32_t TimerPeriod(Handle timer) {
 
 std::string WindowTitle() {
     return S().title;
+}
+
+std::string WindowNotice() {
+    return S().notice;
 }
 
 } // namespace headless

@@ -36,10 +36,26 @@ struct State {
     size_t layers = 0;
     // Where SIGUSR1 asks the surface to be written (TARVEL_SURFACE_PNG), for the end-to-end checks.
     std::string dumpPath;
+    std::string notice; // shown over the view (SetWindowNotice)
 };
 
 State s;
 volatile std::sig_atomic_t dumpAsked = 0;
+
+// The notice, in a dark box over the top of the view, taking no input.
+void DrawNotice() {
+    if (s.notice.empty()) return;
+    ViewPlace place = CurrentViewPlace();
+    float k = static_cast<float>(place.scale);
+    ImGui::SetNextWindowPos(ImVec2(place.x + kScreenWidth * k * 0.5f, place.y + 24 * k), ImGuiCond_Always,
+                            ImVec2(0.5f, 0));
+    ImGui::SetNextWindowBgAlpha(0.75f);
+    ImGuiWindowFlags flags = ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoInputs |
+                             ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoSavedSettings |
+                             ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoNav;
+    if (ImGui::Begin("##notice", nullptr, flags)) ImGui::TextUnformatted(s.notice.c_str());
+    ImGui::End();
+}
 
 // One frame: ImGui runs when the menu bar or a layer may have changed, then the presenter sends
 // what changed.
@@ -48,7 +64,8 @@ void Present() {
     bool modal = core::ModalUp();
     s.inFrame = true;
     ImDrawData* ui = nullptr;
-    if (s.wanted > 0 || MenuOpen() || modal || presenter.NeedsUiEveryFrame()) {
+    // A notice is drawn over the view in every frame: the view changing under it would cover it.
+    if (s.wanted > 0 || MenuOpen() || modal || presenter.NeedsUiEveryFrame() || !s.notice.empty()) {
         ImGui_ImplSDLRenderer_NewFrame();
         ImGui_ImplSDL2_NewFrame();
         ImGuiIO& io = ImGui::GetIO();
@@ -68,6 +85,7 @@ void Present() {
             io.ConfigFlags &= ~ImGuiConfigFlags_NavEnableKeyboard;
         ImGui::NewFrame();
         DrawMenuBar(!modal);
+        DrawNotice();
         const auto& layers = core::ModalLayers();
         for (size_t i = 0; i < layers.size(); ++i) {
             bool topLayer = i + 1 == layers.size();
@@ -130,6 +148,12 @@ bool NextFrameTime(int64_t& atNs) {
     if (!s.waiting && s.wanted <= 0) return false;
     atNs = s.lastNs + s.intervalNs;
     return true;
+}
+
+void SetNotice(const char* text) {
+    if (s.notice == text) return;
+    s.notice = text;
+    WantFrames();
 }
 
 int64_t FrameIntervalNs() {

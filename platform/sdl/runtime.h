@@ -61,6 +61,8 @@ void WantFrames();
 // when none is waiting.
 bool NextFrameTime(int64_t& atNs);
 int64_t FrameIntervalNs();
+// The line shown over the view (SetWindowNotice), drawn with the menu bar.
+void SetNotice(const char* text);
 // Forget frame pacing: a new window.
 void ResetFrames(int refreshHz);
 

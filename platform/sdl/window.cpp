@@ -344,6 +344,10 @@ void SetTitle(const char* title) {
     SDL_SetWindowTitle(sdl::video->window.get(), title);
 }
 
+void ShowNotice(const char* text) {
+    sdl::SetNotice(text);
+}
+
 void ShowSurface(Handle) {
     sdl::video->presenter->Invalidate();
 }
