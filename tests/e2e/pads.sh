@@ -30,13 +30,6 @@ pad() { # command...
 }
 
 # --- the game's surface and the worms on it -------------------------------------------------------
-dump() { # name: the game's 640 x 480 surface now, in screens/name.png
-  rm -f "$out/surface.png"
-  kill -USR1 "$game_pid"
-  for _ in $(seq 100); do [ -s "$out/surface.png" ] && break; sleep 0.05; done
-  [ -s "$out/surface.png" ] || fail "the game wrote no picture of its surface"
-  mv "$out/surface.png" "$out/screens/$1.png"
-}
 # The box a worm's colour covers on the field, in cells: "left top right bottom".
 cells() { # name colour
   local g
