@@ -2,7 +2,9 @@
 # The dialogs in the real window under Xvfb, used as a player uses them: Preferences from the menu
 # (every control, the star background in a round), Player Setup from a slot (name and caption,
 # budget and abilities, the colour chooser, the six keys steering a round), About (Escape leaves
-# it open) and a message box that keeps the game from input until its one OK is pressed.
+# it open), a message box that keeps the game from input until its one OK is pressed, and two
+# players on one keyboard (Preferences changed over a round, Auto Start). Every round played, by F8
+# or NewGame, is kept as a replay that plays back the same.
 # Usage: dialogs.sh TARVEL4 XCLOSE XSHOT OUTDIR GAMEDIR SOURCEDIR   Screenshots stay in OUTDIR/screens.
 set -euo pipefail
 game_bin=$1 xclose=$2 xshot=$3 out=$4 gamedir=$5 src=$6
@@ -464,6 +466,7 @@ echo "about: opened from the menu bar, Escape leaves it open, OK closes it"
 
 close_game
 [ "$code" = 0 ] || fail "exit code $code after closing the window"
+check_replays "$dir" 4
 p=$dir/prefs.prf
 name=$(head -c 32 "$p" | tr -d '\0')
 case $name in Tarvo*W) ;; *) fail "stored name \"$name\"" ;; esac
@@ -509,4 +512,46 @@ close_game
 [ "$code" = 0 ] || fail "exit code $code after the message box"
 [ "$(prefs_bytes "$dir/prefs.prf" 168 8)" = "0 0 0 0 0 0 0 0" ] || fail "slot kinds changed under the box"
 echo "msgbox: clicks and keys under the box reached nothing; Return took its OK"
+# === 3: two players on one keyboard; every round is kept as a replay that plays back the same =====
+# Arrows (slot 0: Remote Missile, Turbo; arrows, Ctrl fires, Shift) and Wasd (slot 1: Triple
+# Missile, Bombs; W A S D, Ctrl fires, E) against two computers; Auto Start, stars, 50 ms ticks.
+RUN=replays
+dir=$out/game-replays
+make_dir "$dir"
+"$TARVEL_SIM" --preset pair --write-prefs "$dir/prefs.prf" --ticks 0 --no-pictures --quiet >/dev/null ||
+  fail "the simulator wrote no prefs.prf"
+start_game "$dir"
+wait_shows replays-title 30 150 20 "$dir/graphics/players.bmp" 50 10 || fail "no title screen"
+key F8
+wait_round replays-round-1 || fail "F8 started no round"
+# The remote missile goes with Ctrl, is steered up and right, and Ctrl hands it back; Turbo; Wasd
+# goes up and lays a bomb, E again sets it off. F8 begins another round before this one ends.
+for k in ctrl Up Right ctrl shift w e e F8 Down; do key $k; done
+# Preferences over the round: the star background off.
+key alt+t o
+dialog_at 240 136 1
+wait_up replays-prefs || fail "Alt+T O opened no Preferences over the round"
+click_mid 20 32 86 12
+click_mid 186 6 50 14
+wait_gone replays-prefs-ok || fail "OK did not close Preferences"
+key F5
+wait_shows replays-title-2 10 150 20 "$dir/graphics/players.bmp" 50 10 || fail "F5 did not return to the title"
+key F8 Left
+# The round ends, and Auto Start begins the next one: the results leave the field.
+wait_shows replays-results 120 300 180 "$dir/graphics/pagain.bmp" 200 30 || fail "the round never ended"
+for _ in $(seq 40); do
+  shot replays-auto
+  shows replays-auto 300 180 "$dir/graphics/pagain.bmp" 200 30 || break
+  sleep 0.5
+done
+shows replays-auto 300 180 "$dir/graphics/pagain.bmp" 200 30 && fail "Auto Start began no round"
+close_game
+[ "$code" = 0 ] || fail "exit code $code after the rounds"
+check_replays "$dir" 4
+kept=$(awk '$1 == "start" { print "start", $2 } $2 == "end" { print "end", $3 } $2 == "s" { print "settings" }' \
+  "$dir"/replays/*.t4replay | sort -u | xargs)
+for want in "start f8" "start auto" "end results" "end quit" settings; do
+  [[ " $kept " == *" $want "* ]] || fail "no replay holds \"$want\" (they hold: $kept)"
+done
+echo "replays: rounds begun by F8 and Auto Start, left and played out, settings changed in one: $kept"
 echo "e2e.dialogs: all passed; screenshots in $out/screens"

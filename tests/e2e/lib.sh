@@ -60,6 +60,16 @@ wait_shows() { # name timeout x y file fx fy
   return 1
 }
 
+# The game's 640 x 480 surface now, in screens/name.png (the game started with
+# TARVEL_SURFACE_PNG=$out/surface.png).
+dump() { # name
+  rm -f "$out/surface.png"
+  kill -USR1 "$game_pid"
+  for _ in $(seq 100); do [ -s "$out/surface.png" ] && break; sleep 0.05; done
+  [ -s "$out/surface.png" ] || fail "the game wrote no picture of its surface"
+  mv "$out/surface.png" "$out/screens/$1.png"
+}
+
 # --- the game directory ----------------------------------------------------------------------------
 make_dir() {
   local dir=$1
@@ -150,4 +160,17 @@ close_unsaved() { # screenshot name
 wait_text() { # file text timeout
   for _ in $(seq $(($3 * 10))); do grep -qF "$2" "$1" && return 0; sleep 0.1; done
   return 1
+}
+
+# Every replay the game kept in dir/replays plays back in the simulator ($TARVEL_SIM) with every
+# checkpoint the same; there are at least `least` of them.
+check_replays() { # dir least
+  local f said n=0
+  for f in "$1"/replays/*.t4replay; do
+    [ -e "$f" ] || continue
+    said=$("$TARVEL_SIM" --replay "$f" --no-pictures 2>&1) || fail "$RUN: replay ${f##*/} plays back differently: $said"
+    n=$((n + 1))
+  done
+  [ "$n" -ge "$2" ] || fail "$RUN: $n replays in $1/replays, expected at least $2"
+  echo "$RUN: replays kept: $n, each played back with every checkpoint the same"
 }

@@ -5,7 +5,8 @@
 # as controllers come (also while a dialog is open), binding slot 0 by Player Setup's Keys and
 # controller 1's buttons, a round steered by D-pad and stick, controller 2 (bound in prefs.prf) doing
 # nothing while Preferences is open over the round, unplugged mid-round (its worm goes on straight)
-# and plugged in again to its own number, and a fifth controller ignored.
+# and plugged in again to its own number, a fifth controller ignored, and the round, controller
+# codes and all, kept as a replay that plays back the same.
 # Usage: pads.sh TARVEL4 XCLOSE PADSHIM OUTDIR GAMEDIR SOURCEDIR   Screenshots stay in OUTDIR/screens.
 set -euo pipefail
 game_bin=$1 xclose=$2 shim=$3 out=$4 gamedir=$5 src=$6
@@ -30,13 +31,6 @@ pad() { # command...
 }
 
 # --- the game's surface and the worms on it -------------------------------------------------------
-dump() { # name: the game's 640 x 480 surface now, in screens/name.png
-  rm -f "$out/surface.png"
-  kill -USR1 "$game_pid"
-  for _ in $(seq 100); do [ -s "$out/surface.png" ] && break; sleep 0.05; done
-  [ -s "$out/surface.png" ] || fail "the game wrote no picture of its surface"
-  mv "$out/surface.png" "$out/screens/$1.png"
-}
 # The box a worm's colour covers on the field, in cells: "left top right bottom".
 cells() { # name colour
   local g
@@ -208,4 +202,5 @@ close_game
 keys=$(od -An -tu1 -j188 -N24 "$p" | xargs)
 [ "$keys" = "146 156 0 0 147 157 0 0 148 158 0 0 149 159 0 0 150 160 0 0 151 161 0 0" ] ||
   fail "the keys in prefs.prf: $keys"
+check_replays "$dir" 1
 echo "pads: prefs.prf holds Ann's six controller codes; all passed, screenshots in $out/screens"

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end runs of tarvel4 under Xvfb, driven by xdotool, checked by pixel probes on screenshots.
+# The round of the first run is watched again from the File menu, sped up, and ends on the same
+# results picture, pixel for pixel; the replay kept plays back the same in the simulator.
 # Usage: run.sh TARVEL4 XCLOSE OUTDIR GAMEDIR SOURCEDIR
 # Screenshots are kept in OUTDIR/screens.
 set -euo pipefail
@@ -12,6 +14,7 @@ dir=$out/game-round
 make_dir "$dir"
 write_prefs "$dir/prefs.prf"
 g=$dir/graphics
+export TARVEL_SURFACE_PNG=$out/surface.png
 start_game "$dir"
 wait_shows title 30 150 20 "$g/players.bmp" 50 10 || fail "no title screen"
 shows title 300 200 "$g/t4logo.bmp" 300 200 || fail "no logo behind the title screen"
@@ -40,14 +43,53 @@ xdotool mousemove $((WX + 320)) $((WY + MENU + 240)) key F8
 wait_round round || fail "F8 started no round"
 # The computer worms play it out; the results banner ends it.
 wait_shows results 120 300 180 "$g/pagain.bmp" 200 30 || fail "the round never ended"
+sleep 1
+dump results-played
 # F5: back to the title screen.
 xdotool key F5
 wait_shows title-again 10 150 20 "$g/players.bmp" 50 10 || fail "F5 did not return to the title"
+
+# File > Watch Last Round: the round again, its time and speed in the window's title. The round is
+# short, so Space pauses it at once; = and keypad + speed it up, Space lets it go on.
+title_is() { # pattern: polls the window's title for ten seconds
+  for _ in $(seq 100); do
+    [[ $(xdotool getwindowname "$W") == $1 ]] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+xdotool key alt+f
+sleep 0.3
+xdotool key w space
+title_is "Tarvel 4 - replay 0:0? x1 (paused)" || fail "Watch Last Round, Space: \"$(xdotool getwindowname "$W")\""
+xdotool key equal
+title_is "Tarvel 4 - replay 0:0? x2 (paused)" || fail "= did not double the speed: \"$(xdotool getwindowname "$W")\""
+xdotool key KP_Add
+title_is "Tarvel 4 - replay 0:0? x4 (paused)" || fail "keypad + did not double the speed: \"$(xdotool getwindowname "$W")\""
+xdotool key space
+# Its results show for three seconds: the same picture as when the round was played.
+watched=
+for _ in $(seq 600); do
+  dump results-watched
+  near "$(px "$out/screens/results-watched.png" 300 180)" "$(px "$g/pagain.bmp" 200 30)" && watched=1 && break
+  sleep 0.1
+done
+[ -n "$watched" ] || fail "the watched round showed no results"
+sleep 0.5
+dump results-watched
+differ=$(compare -metric AE "$out/screens/results-played.png" "$out/screens/results-watched.png" null: 2>&1) || true
+[ "$differ" = 0 ] || fail "the watched round's results differ from the played round's in $differ pixels"
+title_is "Tarvel 4" || fail "the title stays \"$(xdotool getwindowname "$W")\" after the replay"
+wait_shows title-after-replay 10 150 20 "$g/players.bmp" 50 10 || fail "no title screen after the replay"
 close_game
+unset TARVEL_SURFACE_PNG
 [ "$code" = 0 ] || fail "exit code $code after closing the window"
 [ "$(stat -c %s "$dir/prefs.prf")" = 217 ] || fail "prefs.prf is not 217 bytes after the run"
 # The click survived: playerKind[0] is human in the file.
 [ "$(od -An -tu1 -j168 -N1 "$dir/prefs.prf" | tr -d ' ')" = 1 ] || fail "slot 0's kind was not saved"
+# One round played, one kept (watching it keeps none), and it plays back the same.
+[ "$(ls "$dir/replays" | wc -l)" = 1 ] || fail "replays kept: $(ls "$dir/replays")"
+check_replays "$dir" 1
 echo "round: ok"
 
 # === 2: no prefs.prf ===============================================================================
