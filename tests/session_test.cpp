@@ -297,3 +297,46 @@ TEST_F(SessionTest, AChangedByteIsCaughtAndASilencedMachineIsDropped) {
     EXPECT_EQ(nodes[0].machine->OwnHash(common), nodes[2].machine->OwnHash(common));
     EXPECT_FALSE(nodes[0].machine->TakeDesync(tick, mask));
 }
+
+TEST_F(SessionTest, MachinesThatCannotPlayAreToldWhy) {
+    // Three joiners fill the seats; a fifth machine, another version and a player over the budget
+    // are turned away, each told why.
+    network = std::make_unique<plat::net::SimNetwork>(7, 3, [this] { return now; });
+    net::Decision first;
+    for (int s = 1; s < 4; ++s) first.open[s] = true;
+    first.owner[0] = 0;
+    auto check = [](const net::Profile& p) {
+        return std::string(p.name) == "Greedy" ? net::Reason::Budget : net::Reason::None;
+    };
+    net::Host host(network->Listen(), first, 3, 9, "", check, [] { return kPeriod; });
+    host.SetAdmitting(true);
+    std::vector<std::unique_ptr<net::Joiner>> joiners;
+    for (int m = 1; m < 7; ++m) {
+        net::Profile p;
+        std::strcpy(p.name, m == 2 ? "Greedy" : "Player");
+        joiners.push_back(
+            std::make_unique<net::Joiner>(network->Connect(m, m == 5 ? net::kHello + 1 : net::kHello), p));
+        for (uint32_t until = now + 200; now < until; ++now) {
+            host.Service(now);
+            if (host.Ready(now)) {
+                host.Take(now);
+                host.Ran(0, now);
+            }
+            for (auto& j : joiners) j->Service(now);
+        }
+    }
+    const char* told[] = {nullptr,
+                          "your player's abilities and speed cost more than the 7 points a player may spend",
+                          nullptr,
+                          nullptr,
+                          "the host runs another version of Tarvel 4",
+                          "the game is full: four machines play already"};
+    for (int i = 0; i < 6; ++i) {
+        if (!told[i]) {
+            EXPECT_EQ(joiners[i]->CurrentPhase(), net::Machine::Phase::Playing) << i;
+            continue;
+        }
+        EXPECT_EQ(joiners[i]->CurrentPhase(), net::Machine::Phase::Ended) << i;
+        EXPECT_EQ(joiners[i]->EndReason(), told[i]) << i;
+    }
+}

@@ -2,7 +2,7 @@
 # Sessions across machines over real UDP on 127.0.0.1, through the relay: 100 ms round trip,
 # +-10 ms, 5 % loss each way. The simulator plays host and joiners in processes of their own; every
 # machine's trace must be the same, and the same as the local simulator's run of the key-downs it
-# shows (sim --verify).
+# shows (sim --verify). While two play, a flood of garbage datagrams hits the host's port.
 # Usage: sessions.sh SIM RELAY OUTDIR SOURCEDIR
 set -euo pipefail
 sim=$1 relay=$2 out=$3 src=$4
@@ -41,6 +41,18 @@ for machines in 2 4; do
     joiners+=($!)
     pids+=($!)
   done
+  if [ "$machines" = 2 ]; then
+    python3 -c '
+import os, socket, sys, time
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+end = time.time() + 5
+while time.time() < end:
+    for _ in range(200):
+        s.sendto(os.urandom(1 + os.urandom(1)[0] * 4), ("127.0.0.1", int(sys.argv[1])))
+    time.sleep(0.01)
+' "$port" &
+    pids+=($!)
+  fi
   status=0
   for p in $host "${joiners[@]}"; do wait "$p" || status=1; done
   cat "$run"/m*.err
