@@ -547,7 +547,7 @@ Image Logo() {
     // A worm underlines the title, heading for the 4.
     std::vector<Point> under = {{-10, 232}, {300, 232}, {300, 222}, {440, 222}};
     Worm(img, under, Hex(kWormColours[3]), 9);
-    Coverage tag = TextAtHeight(kSans, "up to four worms on one keyboard", 13, 0.6f);
+    Coverage tag = TextAtHeight(kSans, "up to four worms: keyboard, pads, network", 13, 0.6f);
     FlatLettering(img, tag, 300 - tag.w / 2, 246, Hex(0xE8E0B0), 0.9f);
 
     // The arena below: blocks, trails, a missile and the blast where another struck.
