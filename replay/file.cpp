@@ -57,10 +57,15 @@ template <typename T> bool ParseNumber(const std::string& text, T max, T& value)
     return true;
 }
 
+// The words of a line, split at spaces and tabs.
 std::vector<std::string> Words(const std::string& line) {
     std::vector<std::string> words;
-    std::istringstream in(line);
-    for (std::string w; in >> w;) words.push_back(w);
+    size_t at = 0;
+    while ((at = line.find_first_not_of(" \t", at)) != std::string::npos) {
+        size_t end = line.find_first_of(" \t", at);
+        words.push_back(line.substr(at, end == std::string::npos ? std::string::npos : end - at));
+        at = end;
+    }
     return words;
 }
 
@@ -100,9 +105,18 @@ bool ReadReplay(const std::string& text, Replay& r, std::string& error) {
         error = "not a replay (far too large)";
         return false;
     }
-    std::istringstream in(text);
+    size_t at = 0;
     std::string line;
-    if (!std::getline(in, line) || line.rfind(kMagic, 0) != 0) {
+    // One line at a time, without its newline; false at the end.
+    auto nextLine = [&]() {
+        if (at >= text.size()) return false;
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        line.assign(text, at, end - at);
+        at = end + 1;
+        return true;
+    };
+    if (!nextLine() || line.rfind(kMagic, 0) != 0) {
         error = "not a replay";
         return false;
     }
@@ -123,7 +137,7 @@ bool ReadReplay(const std::string& text, Replay& r, std::string& error) {
     // The head: each of these once, in this order ("made" may be missing).
     bool haveStart = false, haveSeed = false, havePrefs = false, haveCarry = false, ended = false;
     long lastTick = 0;
-    while (std::getline(in, line)) {
+    while (nextLine()) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;

@@ -22,7 +22,8 @@ cmake --build "$build" -j"$jobs" --target $targets assetgen sim
 # The seeds: what the game really loads, freshly made.
 seeds=$build/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/assets" "$seeds/bitmap" "$seeds/wave" "$seeds/module" "$seeds/prefs" "$seeds/texts" "$seeds/replay"
+mkdir -p "$seeds/assets" "$seeds/bitmap" "$seeds/wave" "$seeds/module" "$seeds/prefs" "$seeds/texts" "$seeds/replay" \
+  "$seeds/message"
 "$build/tools/assetgen/assetgen" "$seeds/assets" >/dev/null
 cp "$seeds/assets"/graphics/*.bmp "$seeds/bitmap/"
 cp "$seeds/assets"/sounds/*.wav "$seeds/wave/"
