@@ -18,24 +18,11 @@ using namespace app_test;
 
 namespace {
 
-// AppMain owns the records, so the fixture's are handed back for the run and made anew after it.
-class AppMainTest : public GameTest {
+class AppMainTest : public AppRunTest {
   protected:
     void SetUp() override {
-        GameTest::SetUp();
-        plat::DestroySurface(game->windowDC);
-        FreeRecords();
-        plat::headless::ResetWindowing();
+        AppRunTest::SetUp();
         before = plat::LiveObjects();
-    }
-    void TearDown() override {
-        plat::FailAllocationAfter(0);
-        plat::headless::ResetWindowing();
-        if (!game) {
-            ASSERT_TRUE(AllocateRecords());
-            game->windowDC = plat::CreateSurface(plat::kScreenWidth, plat::kScreenHeight);
-        }
-        GameTest::TearDown();
     }
     std::vector<std::string> BoxTexts() const {
         std::vector<std::string> texts;

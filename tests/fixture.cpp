@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/headless.h"
 #include "platform/headless_audio.h"
+#include "platform/memory.h"
 #include "platform/surface.h"
 
 void GameTest::SetUp() {
@@ -46,4 +47,22 @@ bool GameTest::InstallGraphics() const {
     if (!std::filesystem::exists(source)) return false;
     std::filesystem::copy(source, scratch / "graphics", std::filesystem::copy_options::recursive);
     return true;
+}
+
+void AppRunTest::SetUp() {
+    GameTest::SetUp();
+    plat::DestroySurface(game->windowDC);
+    FreeRecords();
+    plat::headless::ResetWindowing();
+}
+
+void AppRunTest::TearDown() {
+    plat::FailAllocationAfter(0);
+    plat::headless::ResetWindowing();
+    plat::headless::ClearDialogActions();
+    if (!game) {
+        ASSERT_TRUE(AllocateRecords());
+        game->windowDC = plat::CreateSurface(plat::kScreenWidth, plat::kScreenHeight);
+    }
+    GameTest::TearDown();
 }

@@ -25,3 +25,11 @@ class GameTest : public ::testing::Test {
   private:
     std::filesystem::path previousDir;
 };
+
+// The whole program runs in the test: AppMain owns the records, so the fixture's are handed back for
+// the run and made anew after it.
+class AppRunTest : public GameTest {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+};

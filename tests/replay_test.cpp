@@ -27,23 +27,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ReplayTest : public GameTest {
+class ReplayTest : public AppRunTest {
   protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        plat::DestroySurface(game->windowDC);
-        FreeRecords();
-        plat::headless::ResetWindowing();
-    }
-    void TearDown() override {
-        plat::headless::ResetWindowing();
-        plat::headless::ClearDialogActions();
-        if (!game) {
-            ASSERT_TRUE(AllocateRecords());
-            game->windowDC = plat::CreateSurface(plat::kScreenWidth, plat::kScreenHeight);
-        }
-        GameTest::TearDown();
-    }
     // Plays a replay file back on fresh records; the first difference, or "".
     static std::string PlayBack(const std::string& path) {
         EXPECT_TRUE(AllocateRecords());

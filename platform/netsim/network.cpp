@@ -2,6 +2,8 @@
 // sides that each know what they have reported, one seeded generator for every draw.
 #include "platform/netsim.h"
 
+#include "platform/seeded_random.h"
+
 #include <algorithm>
 #include <map>
 #include <utility>
@@ -11,26 +13,7 @@ namespace plat::net {
 
 namespace {
 
-// splitmix64: small, and the same numbers on every compiler, unlike <random>'s distributions.
-class Random {
-  public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint64_t Next() {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    double Unit() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
-    // Uniform in -range .. range.
-    int64_t Spread(uint32_t range) {
-        if (range == 0) return 0;
-        return static_cast<int64_t>(Next() % (2 * uint64_t{range} + 1)) - range;
-    }
-
-  private:
-    uint64_t state_;
-};
+using Random = SeededRandom;
 
 // What one end of a connection has made of it.
 enum class Side { Absent, Connecting, Connected, Leaving, Gone };

@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/seeded_random.h"
+
 namespace {
 
 const char kHelp[] = R"(usage: relay --listen PORT --to PORT [options]
@@ -41,21 +43,7 @@ each way.
 constexpr size_t kMaxClients = 64;
 constexpr size_t kMaxDatagram = 65536;
 
-// splitmix64, as the simulated network draws.
-class Random {
-  public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint64_t Next() {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    double Unit() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
-
-  private:
-    uint64_t state_;
-};
+using Random = plat::SeededRandom;
 
 struct Options {
     long listen = -1;
@@ -233,11 +221,7 @@ class Relay {
     void Schedule(size_t client, bool towardsTarget, size_t size) {
         ++seen_[towardsTarget ? 0 : 1];
         if (random_.Unit() < options_.loss) return;
-        int64_t spread =
-            options_.jitter
-                ? static_cast<int64_t>(random_.Next() % (2 * static_cast<uint64_t>(options_.jitter) + 1)) -
-                      options_.jitter
-                : 0;
+        int64_t spread = random_.Spread(static_cast<uint32_t>(options_.jitter));
         int64_t due = now_ + std::max<int64_t>(0, options_.delay + spread);
         Datagram datagram{client, towardsTarget, std::vector<uint8_t>(buffer_, buffer_ + size)};
         pending_.emplace(std::pair(due, order_++), std::move(datagram));
