@@ -429,6 +429,8 @@ void SortChanges() {
         plat::RequestPaint(game->mainWindow); // the slots as they stand until the decision holds
     }
     PutRecordImage(keep);
+    // The Preferences restart the timer at the speed chosen; the session's holds until decided.
+    RestartTickTimer(TickPeriod(game->gameSpeed));
 }
 
 // The host's own players' keys become their seats' codes; a joiner's player steers its seat.
