@@ -631,7 +631,9 @@ void Joiner::Service(uint32_t nowMs) {
             break;
         }
     }
-    if (connected && nowMs - lastHeard > kHostLostMs) {
+    // While it waits to be let in (the host's round goes on) the host says nothing; ENet's own
+    // timeout tells a lost host then.
+    if (phase == Phase::Playing && nowMs - lastHeard > kHostLostMs) {
         End("the host stopped answering");
         return;
     }
