@@ -172,8 +172,12 @@ bool Decode(const uint8_t* data, size_t size, Message& m) {
         uint8_t open = r.U8();
         for (int s = 0; s < 4; ++s) d.open[s] = open >> s & 1;
         for (auto& name : d.names) {
-            r.Raw(name.data(), name.size());
-            name.back() = 0;
+            // Its last byte is always 0. (A store into the nested arrays themselves misleads GCC 12's
+            // overflow warning at -O2.)
+            std::array<char, kNameBytes> read{};
+            r.Raw(read.data(), read.size() - 1);
+            r.U8();
+            name = read;
         }
         d.delay = r.U8();
         d.active = r.U8();

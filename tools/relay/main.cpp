@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -27,8 +28,12 @@ const char kHelp[] = R"(usage: relay --listen PORT --to PORT [options]
 Forwards UDP datagrams on 127.0.0.1: whatever reaches the listening port goes on to the target
 port, from a socket of its own for each sender, and the target's answers go back to that sender.
 Each datagram, either way, is dropped with the loss fraction or else delayed. Prints the listening
-port on a line of its own once ready (so --listen 0 works), and on leaving how many datagrams went
-each way.
+port on a line of its own once ready (so --listen 0 works), and on leaving (after --seconds, or at
+SIGTERM or SIGINT) how many datagrams went each way, then for each sender a line:
+  relay: sender PORT: N datagrams, B bytes towards the target; M datagrams, C bytes back; over S s
+counting what was sent, lost or not (UDP payloads: the transport's own headers in, the UDP and IP
+headers out), from the sender's first datagram (or the last SIGUSR1, which starts every sender's
+count again) to the last datagram either way.
 
   --listen PORT      where senders send (0 picks a free port)
   --to PORT          the target, on 127.0.0.1
@@ -42,6 +47,16 @@ each way.
 
 constexpr size_t kMaxClients = 64;
 constexpr size_t kMaxDatagram = 65536;
+
+volatile sig_atomic_t stopped = 0, recount = 0;
+
+void Stop(int) {
+    stopped = 1;
+}
+
+void Recount(int) {
+    recount = 1;
+}
 
 using Random = plat::SeededRandom;
 
@@ -137,6 +152,21 @@ class Relay {
                          std::strerror(errno));
             return false;
         }
+        // Told to stop, it leaves as at the end. The signals come only while it waits, so none is
+        // missed between looking and waiting; they are caught before anyone can know where it is.
+        sigset_t blocked;
+        sigemptyset(&blocked);
+        sigaddset(&blocked, SIGTERM);
+        sigaddset(&blocked, SIGINT);
+        sigaddset(&blocked, SIGUSR1);
+        sigprocmask(SIG_BLOCK, &blocked, &waiting_);
+        struct sigaction stop {
+        }, again{};
+        stop.sa_handler = Stop;
+        again.sa_handler = Recount;
+        sigaction(SIGTERM, &stop, nullptr);
+        sigaction(SIGINT, &stop, nullptr);
+        sigaction(SIGUSR1, &again, nullptr);
         std::printf("%u\n", ntohs(address.sin_port));
         std::fflush(stdout);
         return true;
@@ -147,17 +177,25 @@ class Relay {
         auto start = Clock::now();
         auto end = start + std::chrono::duration_cast<Clock::duration>(
                                std::chrono::duration<double>(options_.seconds));
-        for (;;) {
+        while (!stopped) {
             auto now = Clock::now();
             if (now >= end) break;
             now_ = std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
+            if (recount) {
+                recount = 0;
+                for (Client& client : clients_)
+                    client = {client.address, client.upstream, {}, {}, now_, now_};
+            }
             SendDue();
             int64_t wait = std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count() + 1;
             if (!pending_.empty())
                 wait = std::min(wait, std::max<int64_t>(0, pending_.begin()->first.first - now_));
             std::vector<pollfd> fds{{listener_, POLLIN, 0}};
             for (const Client& client : clients_) fds.push_back({client.upstream, POLLIN, 0});
-            if (poll(fds.data(), fds.size(), static_cast<int>(wait)) < 0 && errno != EINTR) break;
+            struct timespec timeout {
+                wait / 1000, wait % 1000 * 1'000'000
+            };
+            if (ppoll(fds.data(), fds.size(), &timeout, &waiting_) < 0 && errno != EINTR) break;
             now_ = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
             if (fds[0].revents) ReadFromSenders();
             for (size_t i = 1; i < fds.size(); ++i)
@@ -166,12 +204,21 @@ class Relay {
         std::fprintf(stderr,
                      "relay: towards the target %zu of %zu datagrams, back %zu of %zu; senders: %zu\n",
                      passed_[0], seen_[0], passed_[1], seen_[1], clients_.size());
+        for (const Client& client : clients_)
+            std::fprintf(stderr,
+                         "relay: sender %u: %zu datagrams, %zu bytes towards the target; %zu datagrams, %zu "
+                         "bytes back; over %.3f s\n",
+                         ntohs(client.address.sin_port), client.datagrams[0], client.bytes[0],
+                         client.datagrams[1], client.bytes[1], (client.last - client.first) / 1000.0);
     }
 
   private:
     struct Client {
         sockaddr_in address;
-        int upstream; // connected to the target
+        int upstream;                 // connected to the target
+        size_t datagrams[2] = {0, 0}; // sent towards the target, back
+        size_t bytes[2] = {0, 0};
+        int64_t first = 0, last = 0; // ms
     };
     struct Datagram {
         size_t client;
@@ -215,11 +262,16 @@ class Relay {
             return false;
         }
         clients_.push_back({from, upstream});
+        clients_.back().first = now_;
         return true;
     }
 
     void Schedule(size_t client, bool towardsTarget, size_t size) {
         ++seen_[towardsTarget ? 0 : 1];
+        Client& sender = clients_[client];
+        ++sender.datagrams[towardsTarget ? 0 : 1];
+        sender.bytes[towardsTarget ? 0 : 1] += size;
+        sender.last = now_;
         if (random_.Unit() < options_.loss) return;
         int64_t spread = random_.Spread(static_cast<uint32_t>(options_.jitter));
         int64_t due = now_ + std::max<int64_t>(0, options_.delay + spread);
@@ -253,6 +305,7 @@ class Relay {
     size_t seen_[2] = {0, 0}; // towards the target, back
     size_t passed_[2] = {0, 0};
     uint8_t buffer_[kMaxDatagram];
+    sigset_t waiting_; // the signal mask while waiting
 };
 
 } // namespace

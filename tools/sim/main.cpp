@@ -62,6 +62,19 @@ game directory to have the graphics drawn.
                      players' bindings turn into their seats' keys (the host's F5 and F8 go as
                      they are); TICK 1 is the first tick with everyone in, and --trace writes
                      the ticks from there (sim --verify checks such a trace)
+  --paced            in a session, ticks are due on this machine's own grid of periods, as the
+                     game's timer has them: each deadline is the one before plus the period, a
+                     tick whose input is not all there runs as soon as it is, and periods gone by
+                     meanwhile are dropped. It says "sim: everyone is in at tick N" on standard
+                     error as that tick runs, and at the end one line more:
+                       sim: paced: N ticks, L late, longest stall S ms (R ms after 100 ticks),
+                       K slow, B bytes sent, T s
+                     over the ticks after the one everyone was first in: L ran more than 2 ms
+                     after their deadline because their input was not all there; S is the
+                     longest any waited for it beyond its deadline, R the same without the
+                     first 100 (while the last machine in finds its pace); K ran more than 2 ms
+                     late with their input there (the machine was busy); B is what this machine
+                     sent (messages alone, without the transport's headers) in those T seconds
   --check            check invariants after every tick (headings and missile deltas in -1..1,
                      playersLeft in a state of the round and equal to the worms still in while
                      the round runs, cells 0 or 1, boxes and flying missiles on the field)
@@ -213,6 +226,8 @@ int main(int argc, char** argv) {
             network.address = where.substr(0, colon);
             network.port = static_cast<uint16_t>(Number(where.substr(colon + 1).c_str()));
             joining = true;
+        } else if (a == "--paced") {
+            network.paced = true;
         } else if (a == "--check") {
             config.checkInvariants = true;
         } else if (a == "--quiet") {

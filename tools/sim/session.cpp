@@ -1,7 +1,9 @@
 #include "tools/sim/session.h"
 
+#include <poll.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -18,10 +20,39 @@
 namespace sim {
 namespace {
 
-uint32_t NowMs() {
+int64_t NowNs() {
     using namespace std::chrono;
     static const auto start = steady_clock::now();
-    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now() - start).count());
+    return duration_cast<nanoseconds>(steady_clock::now() - start).count();
+}
+
+uint32_t NowMs() {
+    return static_cast<uint32_t>(NowNs() / 1'000'000);
+}
+
+// Paced: a tick whose input was not all there at its deadline is late when it ran more than this
+// after it.
+constexpr int64_t kLateNs = 2'000'000;
+// The longest stall is also told without the first ticks with everyone in.
+constexpr long kSettlingTicks = 100;
+
+// The deadline after `after` on a grid of periods, as the game's timer keeps it: those gone by are
+// dropped.
+int64_t NextOnGrid(int64_t deadline, int64_t period, int64_t after) {
+    if (after < deadline) return deadline;
+    return deadline + ((after - deadline) / period + 1) * period;
+}
+
+// Sleeps until the endpoint may have something or the deadline comes, whichever is first.
+void WaitUntil(int descriptor, int64_t deadlineNs) {
+    int64_t left = std::max<int64_t>(0, deadlineNs - NowNs());
+    struct timespec timeout {
+        left / 1'000'000'000, left % 1'000'000'000
+    };
+    struct pollfd wake {
+        descriptor, POLLIN, 0
+    };
+    ppoll(&wake, descriptor >= 0 ? 1 : 0, &timeout, nullptr);
 }
 
 std::vector<int32_t>* draws = nullptr;
@@ -90,7 +121,15 @@ int RunSession(const SessionConfig& config) {
     int status = 1;
     std::string line;
     uint32_t began = NowMs();
-    while (NowMs() - began < config.seconds * 1000) {
+    // Paced: the next tick is due at `due` on this machine's own grid, as in the game's timer; how
+    // the ticks after everyone is in meet their deadlines is counted.
+    int64_t period = 1'000'000 * int64_t{TickPeriod(game->gameSpeed)};
+    int64_t due = NowNs() + period;
+    bool waited = false; // the tick due had to wait for its input
+    long paced = 0, late = 0, slow = 0;
+    int64_t longestStall = 0, settledStall = 0, startedNs = 0;
+    uint64_t sentBefore = 0;
+    while (NowMs() - began < config.seconds * 1000 + (config.paced ? config.ticks * period / 1'000'000 : 0)) {
         uint32_t now = NowMs();
         machine->Service(now);
         if (machine->CurrentPhase() == net::Machine::Phase::Ended) {
@@ -105,7 +144,17 @@ int RunSession(const SessionConfig& config) {
             status = 0;
             break;
         }
+        if (config.paced && NowNs() < due) {
+            WaitUntil(machine->WakeDescriptor(), due);
+            continue;
+        }
         if (!machine->Ready(now)) {
+            if (config.paced) {
+                // Offered again once something came, or at the next period's deadline.
+                waited = true;
+                WaitUntil(machine->WakeDescriptor(), NextOnGrid(due, period, NowNs()));
+                continue;
+            }
             // Nothing to run: wait for the network a moment.
             struct timespec nap {
                 0, 200'000
@@ -114,6 +163,14 @@ int RunSession(const SessionConfig& config) {
             continue;
         }
         long tick = machine->NextTick();
+        if (config.paced && start >= 0) {
+            int64_t behind = NowNs() - due;
+            ++paced;
+            if (waited) longestStall = std::max(longestStall, behind);
+            // Apart from the first ticks, where the last machine in finds its pace.
+            if (waited && paced > kSettlingTicks) settledStall = std::max(settledStall, behind);
+            if (behind > kLateNs) ++(waited ? late : slow);
+        }
         if (start >= 0) {
             // This machine's own players' keys become their seats' codes; the host's F5 and F8 go
             // as they are.
@@ -130,9 +187,14 @@ int RunSession(const SessionConfig& config) {
         }
         net::TickInput in = machine->Take(now);
         tickDraws.clear();
-        rules->Apply(in, false);
+        bool periodChanged = rules->Apply(in, false);
         if (in.decision && in.decision->reset && in.decision->active == (1 << config.machines) - 1) {
             start = tick;
+            paced = late = slow = 0;
+            longestStall = settledStall = 0;
+            startedNs = NowNs();
+            sentBefore = machine->BytesSent();
+            if (config.paced) std::fprintf(stderr, "sim: everyone is in at tick %ld\n", tick);
             if (config.trace) {
                 Prefs image(in.decision->image.begin(), in.decision->image.end());
                 line = StartLine(image, machine->Seed(), config.ticks, true) + "\n";
@@ -151,6 +213,13 @@ int RunSession(const SessionConfig& config) {
         }
         machine->Ran(replay::RuleStateHash(), now);
         machine->Service(now);
+        if (config.paced) {
+            // The next deadline follows from this one, not from when the tick ran; a new period
+            // starts the grid again, as the game restarts its timer.
+            period = 1'000'000 * int64_t{TickPeriod(game->gameSpeed)};
+            due = periodChanged ? NowNs() + period : NextOnGrid(due + period, period, NowNs());
+            waited = false;
+        }
         long desyncTick;
         uint8_t mask;
         if (machine->TakeDesync(desyncTick, mask)) {
@@ -158,6 +227,8 @@ int RunSession(const SessionConfig& config) {
             break;
         }
     }
+    int64_t endedNs = NowNs();
+    uint64_t sentAfter = machine->BytesSent();
     if (status == 0 && host) {
         // The others may still want the last ticks: a moment more before leaving.
         for (uint32_t until = NowMs() + 1000; NowMs() < until;) {
@@ -171,6 +242,13 @@ int RunSession(const SessionConfig& config) {
     std::fprintf(stderr, "sim: machine %d ran %ld ticks (delay %d), sent %llu bytes\n", machine->Index(),
                  start >= 0 ? machine->NextTick() - start : 0, rules ? rules->Current().delay : 0,
                  static_cast<unsigned long long>(machine->BytesSent()));
+    if (config.paced)
+        std::fprintf(stderr,
+                     "sim: paced: %ld ticks, %ld late, longest stall %.1f ms (%.1f ms after %ld ticks), "
+                     "%ld slow, %llu bytes sent, %.3f s\n",
+                     paced, late, longestStall / 1e6, settledStall / 1e6, kSettlingTicks, slow,
+                     static_cast<unsigned long long>(sentAfter - sentBefore),
+                     start >= 0 ? (endedNs - startedNs) / 1e9 : 0.0);
     SetRandomObserver(nullptr);
     SetRoundSeedSource(nullptr);
     rules = nullptr;
