@@ -11,8 +11,9 @@ using EventKind = plat::net::Event::Kind;
 
 // How far ahead of what is running a tick may be named: anything further is not ours.
 constexpr long kHorizon = 2000;
-// Unacknowledged ticks and key-downs go out again at least this often.
-constexpr uint32_t kResendMs = 10;
+// Every new tick's message repeats what is unacknowledged; when nothing new goes out for this long
+// (a stall), it goes out again all the same.
+constexpr uint32_t kResendMs = 30;
 // A new joiner's round trip: this many pings, this far apart, or what came back within a second.
 constexpr int kPings = 5;
 constexpr uint32_t kPingGapMs = 20, kPingingMs = 1000;
@@ -55,6 +56,7 @@ void Machine::End(const std::string& reason) {
 
 bool Machine::Ready(uint32_t nowMs) {
     bool ready = false;
+    if (phase == Phase::Playing && static_cast<int32_t>(nowMs - startAt) < 0) return false; // not yet
     if (phase == Phase::Playing) {
         auto t = ticks.find(next);
         ready = t != ticks.end() && (t->second.decisions == 0 || decisions.count(next));
@@ -188,6 +190,7 @@ long Host::KeepFrom() const {
 
 void Host::Made(uint32_t nowMs) {
     Finalize(nowMs);
+    Pump(nowMs);
 }
 
 void Host::InputsReset(long tick) {
@@ -394,6 +397,9 @@ void Host::Admit(Peer& p, uint32_t nowMs) {
     w.tick = static_cast<uint32_t>(finalized + 1);
     w.seed = seed;
     w.made = made;
+    // The host reaches the first tick when the ticks it runs before it are run: the joiner starts
+    // then too, rather than ahead of everyone by those ticks.
+    w.stamp = static_cast<uint32_t>(std::max<long>(0, finalized + 1 - next)) * tick;
     Send(p.id, Channel::Control, w);
     news = Name(d, newcomer) + " joined";
 }
@@ -410,9 +416,10 @@ void Host::Drop(int gone, const std::string& why) {
         }
 }
 
-void Host::Service(uint32_t nowMs) {
-    if (phase != Phase::Playing) return;
+bool Host::Pump(uint32_t nowMs) {
+    bool got = false;
     for (plat::net::Event e; (e = endpoint->Poll()).kind != EventKind::None;) {
+        got = true;
         auto peer = std::find_if(peers.begin(), peers.end(), [&](const Peer& p) { return p.id == e.peer; });
         switch (e.kind) {
         case EventKind::Connected: {
@@ -450,6 +457,14 @@ void Host::Service(uint32_t nowMs) {
     }
     peers.erase(std::remove_if(peers.begin(), peers.end(), [](const Peer& p) { return p.id == -2; }),
                 peers.end());
+    return got;
+}
+
+void Host::Service(uint32_t nowMs) {
+    if (phase != Phase::Playing) return;
+    // What arrived completes ticks, which go out at once: sends only leave with the next poll,
+    // and what that brings may complete more.
+    for (int round = 0; round < 4 && Pump(nowMs); ++round) Finalize(nowMs);
     for (Peer& p : peers) {
         if (p.step == Peer::Step::Pinging) {
             if (p.pingsSent < kPings && nowMs - p.lastPing >= kPingGapMs) {
@@ -485,6 +500,7 @@ void Host::Service(uint32_t nowMs) {
     }
     for (Peer& p : peers)
         if (p.step == Peer::Step::Playing) SendTicks(p, nowMs, false);
+    Pump(nowMs);
 }
 
 void Host::Leave() {
@@ -548,6 +564,7 @@ void Joiner::Receive(const Message& m, uint32_t nowMs) {
         epoch = m.tick;
         seed = m.seed;
         made = m.made;
+        startAt = nowMs + m.stamp;
         phase = Phase::Playing;
         return;
     }
@@ -584,9 +601,8 @@ void Joiner::Receive(const Message& m, uint32_t nowMs) {
     }
 }
 
-void Joiner::Service(uint32_t nowMs) {
-    if (phase == Phase::Ended) return;
-    for (plat::net::Event e; (e = endpoint->Poll()).kind != EventKind::None;) {
+void Joiner::Pump(uint32_t nowMs) {
+    for (plat::net::Event e; phase != Phase::Ended && (e = endpoint->Poll()).kind != EventKind::None;) {
         switch (e.kind) {
         case EventKind::Connected: {
             hostPeer = e.peer;
@@ -621,7 +637,7 @@ void Joiner::Service(uint32_t nowMs) {
                 End(connected ? "the connection to the host was lost" : "no host answered");
                 break;
             }
-            return;
+            break;
         case EventKind::Received: {
             Message m;
             if (e.peer == hostPeer && Decode(e.bytes.data(), e.bytes.size(), m)) Receive(m, nowMs);
@@ -631,6 +647,11 @@ void Joiner::Service(uint32_t nowMs) {
             break;
         }
     }
+}
+
+void Joiner::Service(uint32_t nowMs) {
+    if (phase == Phase::Ended) return;
+    Pump(nowMs);
     // While it waits to be let in (the host's round goes on) the host says nothing; ENet's own
     // timeout tells a lost host then.
     if (phase == Phase::Playing && nowMs - lastHeard > kHostLostMs) {
@@ -638,6 +659,7 @@ void Joiner::Service(uint32_t nowMs) {
         return;
     }
     SendInput(nowMs, false);
+    Pump(nowMs);
 }
 
 } // namespace net

@@ -101,6 +101,7 @@ class Machine {
     std::map<long, uint32_t> ownHashes;
     bool waiting = false;
     uint32_t waitingSince = 0;
+    uint32_t startAt = 0; // a joiner runs its first tick no earlier than this
     bool desync = false;
     long desyncTick = 0;
     uint8_t desyncMask = 0;
@@ -149,6 +150,8 @@ class Host : public Machine {
         std::map<long, std::vector<uint8_t>> inputs;
         std::map<long, uint32_t> hashes;
     };
+    // Takes what arrived; true when something did.
+    bool Pump(uint32_t nowMs);
     void Receive(Peer& peer, const Message& m, uint32_t nowMs);
     void Admit(Peer& peer, uint32_t nowMs);
     void Drop(int gone, const std::string& why);
@@ -180,9 +183,13 @@ class Joiner : public Machine {
   protected:
     void InputsReset(long tick) override;
     int StallingMachine() const override;
-    void Made(uint32_t nowMs) override { SendInput(nowMs, true); }
+    void Made(uint32_t nowMs) override {
+        SendInput(nowMs, true);
+        Pump(nowMs);
+    }
 
   private:
+    void Pump(uint32_t nowMs);
     void Receive(const Message& m, uint32_t nowMs);
     void SendInput(uint32_t nowMs, bool force);
     Profile player;

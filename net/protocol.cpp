@@ -77,6 +77,7 @@ std::vector<uint8_t> Encode(const Message& m) {
         w.U8(m.machine);
         w.U32(m.tick);
         w.U32(m.seed);
+        w.U32(m.stamp);
         char made[24] = {};
         std::strncpy(made, m.made.c_str(), sizeof made - 1);
         w.Raw(made, sizeof made);
@@ -154,6 +155,8 @@ bool Decode(const uint8_t* data, size_t size, Message& m) {
         m.machine = r.U8();
         m.tick = r.U32();
         m.seed = r.U32();
+        m.stamp = r.U32();
+        if (m.stamp > 60000) return false;
         char made[24];
         r.Raw(made, sizeof made);
         made[sizeof made - 1] = 0;

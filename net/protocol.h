@@ -18,7 +18,7 @@ constexpr size_t kImageBytes = 217;
 constexpr size_t kNameBytes = 16;  // a player's name as the lobby shows it
 constexpr size_t kMostKeys = 32;   // key-downs of one machine before one tick
 constexpr size_t kMostTicks = 120; // ticks in one input or ticks message
-constexpr size_t kMostHashes = 4;
+constexpr size_t kMostHashes = 2;
 
 // Why a host let a machine go (the reason word of the disconnect).
 enum class Reason : uint32_t {
@@ -88,7 +88,7 @@ struct Message {
     std::vector<std::vector<uint8_t>> inputs;    // Input: own key-downs, tick by tick from first
     std::vector<TickData> ticks;                 // Ticks: tick by tick from first
     std::vector<std::array<uint32_t, 2>> hashes; // Input: (tick, hash) after ticks run
-    uint32_t stamp = 0;                          // Ping, Pong
+    uint32_t stamp = 0;                          // Ping, Pong; Welcome: ms until your first tick
 };
 
 std::vector<uint8_t> Encode(const Message& message);

@@ -16,7 +16,8 @@ Handle StartPeriodicTimer(uint32_t periodMs, TimerCallback callback, uintptr_t u
 void StopPeriodicTimer(Handle timer);
 // Called from inside a timer callback that could not do this period's work yet (its input is not
 // all there): the callback is offered the period again as soon as a wake source (window.h) is
-// ready, and otherwise at the next period's deadline. Nothing runs in between but messages.
+// ready, and otherwise at the next period's deadline. Nothing runs in between but messages. Once
+// it runs, the deadlines follow from when it did: the ticks keep pace with their input.
 void DeclineTick();
 
 } // namespace plat

@@ -147,6 +147,7 @@ bool RunDueTimer() {
         Handle timerId = id;
         TimerCallback callback = t.callback;
         uintptr_t user = t.user;
+        bool waited = t.declined;
         ++s.callbackDepth;
         s.declineAsked = false;
         callback(timerId, 0, user, 0, 0);
@@ -163,9 +164,11 @@ bool RunDueTimer() {
             after.retryAt = NextOnGrid(after.next, after.period, end);
         } else {
             // The next deadline follows from this one, not from when it ran: no drift. Those that
-            // went by while the callback (or a long handler before it) ran are dropped.
+            // went by while the callback (or a long handler before it) ran are dropped. A period
+            // that waited for its input sets the grid from when it ran: the ticks keep pace with
+            // their input rather than wait for it at every one.
             after.declined = false;
-            after.next = NextOnGrid(after.next + after.period, after.period, end);
+            after.next = NextOnGrid((waited ? now : after.next) + after.period, after.period, end);
         }
         return true;
     }

@@ -163,6 +163,7 @@ int RunSession(const SessionConfig& config) {
             continue;
         }
         long tick = machine->NextTick();
+        int64_t ranAt = NowNs();
         if (config.paced && start >= 0) {
             int64_t behind = NowNs() - due;
             ++paced;
@@ -214,10 +215,12 @@ int RunSession(const SessionConfig& config) {
         machine->Ran(replay::RuleStateHash(), now);
         machine->Service(now);
         if (config.paced) {
-            // The next deadline follows from this one, not from when the tick ran; a new period
-            // starts the grid again, as the game restarts its timer.
+            // The next deadline follows from this one, not from when the tick ran, unless the tick
+            // waited for its input: then from when it ran, keeping pace with the input, as the
+            // game's timer does; a new period starts the grid again, as the game restarts its timer.
             period = 1'000'000 * int64_t{TickPeriod(game->gameSpeed)};
-            due = periodChanged ? NowNs() + period : NextOnGrid(due + period, period, NowNs());
+            due = periodChanged ? NowNs() + period
+                                : NextOnGrid((waited ? ranAt : due) + period, period, NowNs());
             waited = false;
         }
         long desyncTick;
