@@ -12,6 +12,7 @@ struct Writer {
         for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
     }
     void Raw(const void* data, size_t size) {
+        if (size == 0) return;
         const auto* p = static_cast<const uint8_t*>(data);
         bytes.insert(bytes.end(), p, p + size);
     }
@@ -38,7 +39,7 @@ struct Reader {
         return v;
     }
     void Raw(void* out, size_t n) {
-        if (!Need(n)) return;
+        if (n == 0 || !Need(n)) return; // an empty vector's data may be null
         std::memcpy(out, data + at, n);
         at += n;
     }
