@@ -255,8 +255,8 @@ void HostGame(uint16_t port) {
     Image image = first.image;
     std::memcpy(image.data() + kAudio, s->own.data() + kAudio, kAudioBytes);
     PutRecordImage(image);
+    s->joined = true; // own holds the host's settings as they were before
     session = std::move(s);
-    TakeSessionRecords();
     Install();
     Tell("hosting a game on " + session->where);
 }
