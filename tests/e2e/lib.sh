@@ -1,7 +1,8 @@
 # Shared by the end-to-end scripts: an X server of their own, the game directory, starting and
 # closing the game, screenshots and pixel probes. Source it after setting
 #   game_bin (the tarvel4 binary), xclose (the close-button helper), out (a scratch folder),
-#   gamedir (the assembled game directory, may be empty) and src (this folder).
+#   gamedir (the assembled game directory, may be empty) and src (this folder); XVFB_SCREEN
+#   (WIDTHxHEIGHT) when the default screen is too small.
 # Screenshots are kept in $out/screens.
 rm -rf "$out"
 mkdir -p "$out/screens"
@@ -11,7 +12,7 @@ done
 
 # --- an X server of our own -------------------------------------------------------------------
 source "$src/xserver.sh"
-start_xvfb "$out/xvfb.log"
+start_xvfb "$out/xvfb.log" ${XVFB_SCREEN:-}
 game_pid=
 cleanup() {
   if [ -n "$game_pid" ]; then
