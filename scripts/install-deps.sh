@@ -5,7 +5,7 @@ pkgs=(
   build-essential cmake pkg-config git clang clang-format libclang-rt-14-dev
   libsdl2-dev libx11-dev libxmp-dev libimgui-dev libenet-dev libgtest-dev libgmock-dev
   fonts-dejavu-core libstb-dev
-  xvfb xauth xdotool imagemagick x11-utils openbox openmpt123
+  xvfb xauth xdotool imagemagick x11-utils openbox openmpt123 python3
   debhelper lintian desktop-file-utils appstream
 )
 missing=()
