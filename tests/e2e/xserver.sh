@@ -3,13 +3,15 @@
 
 # Starts Xvfb on a free display, logging to $1, with a screen of $2 (1024x768 when not given); sets
 # $xvfb (its pid) and DISPLAY and waits until it answers. The server picks the display itself and
-# writes its number back, so servers started side by side (ctest -j) never share one. Whatever asks
-# for GL gets Mesa's software one, and sound goes nowhere.
+# writes its number back, so servers started side by side (ctest -j) never share one. -noreset: by
+# default the server starts over whenever its last client leaves, and a client that connects just
+# then (a game started right after an xdotool call) is turned away. Whatever asks for GL gets
+# Mesa's software one, and sound goes nowhere.
 start_xvfb() { # logfile [WIDTHxHEIGHT]
   local number=$1.display
   export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 MESA_SHADER_CACHE_DISABLE=true
   : >"$number"
-  Xvfb -displayfd 3 -screen 0 "${2:-1024x768}x24" -nolisten tcp 3>"$number" >"$1" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${2:-1024x768}x24" -nolisten tcp -noreset 3>"$number" >"$1" 2>&1 &
   xvfb=$!
   for _ in $(seq 100); do grep -qx '[0-9]\+' "$number" && break; sleep 0.1; done
   grep -qx '[0-9]\+' "$number" || { echo "Xvfb did not start: $(cat "$1")" >&2; return 1; }
