@@ -55,6 +55,7 @@ struct Video {
     ImGuiRuntime imgui;
     ViewPlace place;
     Display* x11 = nullptr; // the X server's connection, when SDL talks to one
+    ::Window x11Window = 0; // the window there
     WindowSettings normal;  // the window neither maximised nor fullscreen, for the next run
     bool maximisedUnderFullscreen = false;
     bool minimised = false;
@@ -209,8 +210,11 @@ bool CreateVideo(const char* title, const WindowClass& windowClass) {
     v->place = view::PlaceIn(w, h);
     SDL_SysWMinfo wm;
     SDL_VERSION(&wm.version);
-    if (SDL_GetWindowWMInfo(v->window.get(), &wm) && wm.subsystem == SDL_SYSWM_X11)
+    // After the presenter is made: SDL may have made the window again for its renderer.
+    if (SDL_GetWindowWMInfo(v->window.get(), &wm) && wm.subsystem == SDL_SYSWM_X11) {
         v->x11 = wm.info.x11.display;
+        v->x11Window = wm.info.x11.window;
+    }
     SDL_DisplayMode mode;
     ResetFrames(SDL_GetWindowDisplayMode(v->window.get(), &mode) == 0 ? mode.refresh_rate
                                                                       : kDefaultRefreshHz);
@@ -360,6 +364,13 @@ void CloseWindow() {
     last.maximised =
         last.fullscreen ? v.maximisedUnderFullscreen : (sdl::Flags() & SDL_WINDOW_MAXIMIZED) != 0;
     SaveWindowSettings(last); // a window that cannot be remembered is the default one next time
+    // SDL_DestroyWindow takes a mapped window off the screen and then waits, with no time limit,
+    // for the X server's UnmapNotify. Withdrawn here and synced, the window is already unmapped
+    // when SDL looks, so letting go of it waits only for replies to our own requests.
+    if (v.x11) {
+        XWithdrawWindow(v.x11, v.x11Window, DefaultScreen(v.x11));
+        XSync(v.x11, False);
+    }
     sdl::StopGamepads();
     sdl::video.reset();
     sdl::ForgetUi();
