@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The installed game as a new player meets it: started from an empty working directory with a
 # fresh home, it shows the title screen, plays a round on F8, exits 0 when its window is closed
-# and leaves prefs.prf (217 bytes) and window.cfg in ~/.config/tarvel4 and nothing anywhere else. A player whose
-# config folder cannot be made plays on the defaults and is told the preferences were not saved.
+# and leaves prefs.prf (217 bytes), window.cfg and the round's replay in ~/.config/tarvel4 and
+# nothing anywhere else. A player whose config folder cannot be made plays on the defaults and is
+# told the preferences were not saved.
 # --version and --help print without opening a window.
 # Usage: installed.sh TARVEL4 XCLOSE OUTDIR SOURCEDIR   (TARVEL4: the installed binary)
 set -euo pipefail
@@ -41,8 +42,10 @@ close_game
 prefs=$home/.config/tarvel4/prefs.prf
 [ "$(stat -c %s "$prefs" 2>/dev/null)" = 217 ] || fail "no 217-byte $prefs"
 [ -z "$(ls -A "$work")" ] || fail "the working directory is not empty: $(ls -A "$work")"
-[ "$(find "$home" -type f | sort | xargs)" = "$prefs $home/.config/tarvel4/window.cfg" ] ||
-  fail "files other than prefs.prf and window.cfg in the home: $(find "$home" -type f)"
+replays=("$home"/.config/tarvel4/replays/*.t4replay)
+[ "${#replays[@]}" = 1 ] && [ -f "${replays[0]}" ] || fail "not one replay in ~/.config/tarvel4/replays"
+[ "$(find "$home" -type f | sort | xargs)" = "$prefs ${replays[0]} $home/.config/tarvel4/window.cfg" ] ||
+  fail "files other than prefs.prf, window.cfg and the replay in the home: $(find "$home" -type f)"
 echo "first start: ok"
 
 # --- a config folder that cannot be made ------------------------------------------------------------
