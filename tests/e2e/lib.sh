@@ -103,30 +103,47 @@ write_prefs() {
   [ "$(stat -c %s "$f")" = 217 ] || fail "prefs.prf written wrongly"
 }
 
+# The box a worm's colour covers on the field of a surface picture in $out/screens, in cells:
+# "left top right bottom".
+cells() { # name colour
+  local g
+  g=$(convert "$out/screens/$1.png" -crop 600x400+0+0 +repage -fill black +opaque "#$2" -format %@ info:)
+  local w=${g%%x*} rest=${g#*x}
+  local h=${rest%%+*} xy=${rest#*+}
+  local x=${xy%%+*} y=${xy#*+}
+  echo $((x / 5)) $((y / 5)) $(((x + w) / 5 - 1)) $(((y + h) / 5 - 1))
+}
+
 # GAME: the binary to start (./tarvel4 in dir unless set); RUN_AS: a command to start it under;
 # SCALE: the whole factor the window is expected to show the game at (0: not checked).
 SCALE=1
-start_game() { # dir
-  local dir=$1 attempt
+# Starts the game in dir with args, its output in $out/NAME.out, and waits for its shown window
+# (not a message box, nor a hidden one SDL may make again for the renderer it starts): sets
+# game_pid and W.
+launch() { # name dir args...
+  local name=$1 dir=$2 attempt
+  shift 2
   # A fresh client now and then cannot reach the X server (seen under heavy load); the
   # game then ends at once, and gets two more tries.
   for attempt in 1 2 3; do
-    (cd "$dir" && exec ${RUN_AS:-} ${GAME:-./tarvel4}) >"$out/$RUN.out" 2>&1 &
+    (cd "$dir" && exec ${RUN_AS:-} ${GAME:-./tarvel4} "$@") >"$out/$name.out" 2>&1 &
     game_pid=$!
     W=
-    # a loaded machine can take a while to load the game's files before the window shows; only
-    # the shown window counts (SDL may make a hidden one again for the renderer it starts)
+    # a loaded machine can take a while to load the game's files before the window shows
     for _ in $(seq 300); do
-      W=$(xdotool search --onlyvisible --name '^Tarvel 4$' 2>/dev/null | head -1) && [ -n "$W" ] && break
+      W=$(xdotool search --all --onlyvisible --pid "$game_pid" --name '^Tarvel 4' 2>/dev/null | head -1) && [ -n "$W" ] && break
       kill -0 "$game_pid" 2>/dev/null || break
       sleep 0.1
     done
     [ -n "$W" ] && break
-    grep -q 'x11 not available\|no display to open a window on' "$out/$RUN.out" || break
-    echo "$RUN: the game found no X server, starting it again" >&2
+    grep -q 'x11 not available\|no display to open a window on' "$out/$name.out" || break
+    echo "$name: the game found no X server, starting it again" >&2
     wait "$game_pid" 2>/dev/null || true
   done
-  [ -n "$W" ] || fail "$RUN: no window"
+  [ -n "$W" ] || fail "$name: no window"
+}
+start_game() { # dir
+  launch "$RUN" "$1"
   eval "$(xdotool getwindowgeometry --shell "$W")"
   WX=$X WY=$Y
   # The client area is 640 x 480 times a whole factor (SCALE, 1 unless set; 0: any size), under the

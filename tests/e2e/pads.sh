@@ -31,15 +31,6 @@ pad() { # command...
 }
 
 # --- the game's surface and the worms on it -------------------------------------------------------
-# The box a worm's colour covers on the field, in cells: "left top right bottom".
-cells() { # name colour
-  local g
-  g=$(convert "$out/screens/$1.png" -crop 600x400+0+0 +repage -fill black +opaque "#$2" -format %@ info:)
-  local w=${g%%x*} rest=${g#*x}
-  local h=${rest%%+*} xy=${rest#*+}
-  local x=${xy%%+*} y=${xy#*+}
-  echo $((x / 5)) $((y / 5)) $(((x + w) / 5 - 1)) $(((y + h) / 5 - 1))
-}
 ANN=4040FF BERT=FF8030 # slot 0's and slot 1's colours (write_prefs)
 # Two pictures a second apart: which sides of a worm's box moved. Sets MOVED ("left top right
 # bottom" as 0/1) and BOX (the second box).

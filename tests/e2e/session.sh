@@ -35,23 +35,10 @@ use() { # name
 }
 # Starts the game in dir with args, as `name`, and puts its window at x on the left of the screen.
 start_machine() { # name dir x args...
-  local name=$1 dir=$2 x=$3 pid w=
+  local name=$1 dir=$2 x=$3 w
   shift 3
-  for _ in 1 2 3; do
-    (cd "$dir" && exec ./tarvel4 "$@") >"$out/$name.out" 2>&1 &
-    pid=$!
-    for _ in $(seq 300); do
-      w=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1) && [ -n "$w" ] && break
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    [ -n "$w" ] && break
-    grep -q 'x11 not available\|no display to open a window on' "$out/$name.out" || break
-    echo "$name: the game found no X server, starting it again" >&2
-    wait "$pid" 2>/dev/null || true
-  done
-  PID[$name]=$pid
-  [ -n "$w" ] || fail "$name: no window"
+  launch "$name" "$dir" "$@"
+  PID[$name]=$game_pid w=$W
   xdotool windowmove --sync "$w" "$x" 0 2>/dev/null || true
   eval "$(xdotool getwindowgeometry --shell "$w")"
   [ "$X" = "$x" ] || fail "$name: window at $X, not moved to $x"
@@ -87,15 +74,6 @@ wait_lobby() { # name
     sleep 0.25
   done
   return 1
-}
-# The box a worm's colour covers on the field of a surface picture, in cells: "left top right bottom".
-cells() { # name colour
-  local g
-  g=$(convert "$out/screens/$1.png" -crop 600x400+0+0 +repage -fill black +opaque "#$2" -format %@ info:)
-  local w=${g%%x*} rest=${g#*x}
-  local h=${rest%%+*} xy=${rest#*+}
-  local x=${xy%%+*} y=${xy#*+}
-  echo $((x / 5)) $((y / 5)) $(((x + w) / 5 - 1)) $(((y + h) / 5 - 1))
 }
 # Polls this machine's surface until Bob's worm, which starts on the right edge heading left, has
 # gone down from the row it started on; the first cell below that row, where it went down, in TURN.
