@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "net/play.h"
+
 namespace net {
 namespace {
 
@@ -378,14 +380,8 @@ void Host::Admit(Peer& p, uint32_t nowMs) {
     d.active = static_cast<uint8_t>(d.active | 1 << newcomer);
     d.reset = true;
     // The seat plays with the joiner's player: name, colour, abilities, speed; a human there.
-    auto* profile = reinterpret_cast<uint8_t*>(d.image.data()) + 42 * seat;
-    std::copy_n(p.profile.name, 32, reinterpret_cast<char*>(profile));
-    std::copy_n(reinterpret_cast<const uint8_t*>(&p.profile.colour), 4, profile + 32);
-    std::copy_n(p.profile.abilities, 4, profile + 36);
-    profile[40] = static_cast<uint8_t>(p.profile.speed);
-    profile[41] = static_cast<uint8_t>(p.profile.points);
-    d.image[168 + 2 * seat] = 1;
-    d.image[169 + 2 * seat] = 0;
+    PutProfile(d.image, seat, p.profile);
+    PutKind(d.image, seat, kHuman);
     Decide(d);
     p.machine = newcomer;
     p.step = Peer::Step::Playing;

@@ -8,10 +8,37 @@
 
 namespace net {
 
-void PutSeatKeys(std::array<uint8_t, kImageBytes>& image) {
-    constexpr size_t keys = offsetof(GameRecord, keys) - kPrefsOffset;
+int FirstHuman(const Image& image) {
+    for (int s = 0; s < 4; ++s)
+        if (KindIn(image, s) == kHuman) return s;
+    return 0;
+}
+
+Profile ProfileIn(const Image& image, int seat) {
+    PlayerProfile in;
+    std::memcpy(&in, image.data() + kProfileBytes * seat, kProfileBytes);
+    Profile player;
+    std::memcpy(player.name, in.name, sizeof player.name - 1);
+    player.colour = in.color;
+    std::memcpy(player.abilities, in.abilities, sizeof player.abilities);
+    player.speed = in.speed;
+    player.points = in.points;
+    return player;
+}
+
+void PutProfile(Image& image, int seat, const Profile& player) {
+    PlayerProfile out;
+    std::memcpy(out.name, player.name, sizeof out.name);
+    out.color = player.colour;
+    std::memcpy(out.abilities, player.abilities, sizeof out.abilities);
+    out.speed = player.speed;
+    out.points = player.points;
+    std::memcpy(image.data() + kProfileBytes * seat, &out, kProfileBytes);
+}
+
+void PutSeatKeys(Image& image) {
     for (int a = 0; a < 6; ++a)
-        for (int s = 0; s < 4; ++s) image[keys + 4 * a + s] = SeatKey(s, a);
+        for (int s = 0; s < 4; ++s) image[kKeysAt + 4 * a + s] = SeatKey(s, a);
 }
 
 std::vector<uint8_t> SeatKeysFor(uint32_t key, const uint8_t ownKeys[24], const std::array<int, 4>& seatOf) {

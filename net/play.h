@@ -2,12 +2,41 @@
 // each round's seed. The same on every machine, so every machine plays the same rules.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "game/records.h"
 #include "net/lockstep.h"
 
 namespace net {
+
+using Image = std::array<uint8_t, kImageBytes>;
+
+// Where a settings image (prefs.prf's bytes, as the records hold them) keeps what.
+constexpr size_t kProfileBytes = sizeof(PlayerProfile);
+constexpr size_t kKindsAt = offsetof(GameRecord, playerKind) - kPrefsOffset;
+constexpr size_t kSettingsAt = offsetof(GameRecord, gameSpeed) - kPrefsOffset;
+constexpr size_t kAudioAt = offsetof(GameRecord, audio16Bit) - kPrefsOffset;
+constexpr size_t kAudioBytes = offsetof(GameRecord, starfieldOn) - offsetof(GameRecord, audio16Bit);
+constexpr size_t kKeysAt = offsetof(GameRecord, keys) - kPrefsOffset;
+constexpr size_t kKeyBytes = sizeof GameRecord::keys;
+static_assert(kKeysAt + kKeyBytes <= kImageBytes &&
+              kPrefsOffset + kImageBytes == offsetof(GameRecord, soundKaboom));
+
+// Seat s's kind (kNoPlayer, kHuman, kComputer) in an image, and a kind put there.
+inline int KindIn(const Image& image, int seat) {
+    return image[kKindsAt + 2 * seat];
+}
+inline void PutKind(Image& image, int seat, int kind) {
+    image[kKindsAt + 2 * seat] = static_cast<uint8_t>(kind);
+    image[kKindsAt + 2 * seat + 1] = 0;
+}
+// The first human seat of an image (a machine's own player), 0 when there is none.
+int FirstHuman(const Image& image);
+// Seat s's player in an image (its name always ends in a 0), and a player put there.
+Profile ProfileIn(const Image& image, int seat);
+void PutProfile(Image& image, int seat, const Profile& player);
 
 // In a session every seat's six keys are codes of their own, which no keyboard key or controller
 // button has: seat s, action a (up, down, left, right, fire, special) is kSeatKeys + 6 s + a.
@@ -16,7 +45,7 @@ constexpr uint8_t SeatKey(int seat, int action) {
     return static_cast<uint8_t>(kSeatKeys + 6 * seat + action);
 }
 // A settings image with the seats' codes for keys.
-void PutSeatKeys(std::array<uint8_t, kImageBytes>& image);
+void PutSeatKeys(Image& image);
 
 // A machine's own keys turned into the codes of the seats it steers: every binding of the player
 // who sits there on this machine that the key matches, in the game's order of actions. ownKeys is

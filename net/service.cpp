@@ -27,10 +27,6 @@
 namespace net {
 namespace {
 
-using Image = std::array<uint8_t, kImageBytes>;
-
-// Where the image keeps what: profiles, kinds, settings, the seven audio bytes, the keys.
-constexpr size_t kKinds = 168, kSettings = 176, kAudio = 180, kAudioBytes = 7, kKeys = 188;
 constexpr int kBudget = 7; // the points a player may spend on abilities; unspent ones add speed
 constexpr uint32_t kNewsMs = 4000;
 constexpr const char* kTitle = "Tarvel 4";
@@ -77,12 +73,6 @@ std::string MachineName(int machine) {
     std::string name = Text(session->rules->Current().names[machine].data(), kNameBytes);
     if (!name.empty()) return name;
     return machine == 0 ? "the host" : "machine " + std::to_string(machine + 1);
-}
-
-int FirstHuman(const Image& image) {
-    for (int s = 0; s < 4; ++s)
-        if (image[kKinds + 2 * s] == kHuman) return s;
-    return 0;
 }
 
 std::string LocalTime() {
@@ -136,7 +126,7 @@ void DrawLobby() {
     DrawText(head.c_str(), 8, 444);
     std::string seats;
     for (int seat = 0; seat < 4; ++seat) {
-        int kind = d.image[kKinds + 2 * seat];
+        int kind = KindIn(d.image, seat);
         std::string who = kind == kComputer ? "computer" : kind == kNoPlayer ? "none" : "open";
         if (kind == kHuman && d.owner[seat] >= 0) {
             bool gone = !(d.active >> d.owner[seat] & 1);
@@ -182,18 +172,23 @@ void Install() {
     SetRoundSeedSource(SessionSeed);
 }
 
+// Says goodbye to the other machines and stops listening for them.
+void Disconnect(Session& s) {
+    s.machine->Leave();
+    if (s.descriptor >= 0) plat::RemoveWakeSource(s.descriptor);
+}
+
 // Ends the session on this machine: its own settings and game back, and why, for the player.
 void Leave(const std::string& why) {
     if (!session) return;
     std::unique_ptr<Session> s = std::move(session);
-    s->machine->Leave();
-    if (s->descriptor >= 0) plat::RemoveWakeSource(s->descriptor);
+    Disconnect(*s);
     replay::ResumeService();
     if (!game) return;
     if (s->joined) {
         Image own = s->own;
         // How it sounds stays as the player set it meanwhile.
-        std::memcpy(own.data() + kAudio, PrefsBytes(game) + kAudio, kAudioBytes);
+        std::memcpy(own.data() + kAudioAt, PrefsBytes(game) + kAudioAt, kAudioBytes);
         PutRecordImage(own);
         ReturnToTitle();
         RestartTickTimer(TickPeriod(game->gameSpeed));
@@ -234,16 +229,14 @@ void HostGame(uint16_t port) {
     // The host's humans are its own; the first other seat is open for another machine.
     bool opened = false;
     for (int seat = 0; seat < 4; ++seat) {
-        if (first.image[kKinds + 2 * seat] == kHuman) {
+        if (KindIn(first.image, seat) == kHuman) {
             first.owner[seat] = 0;
         } else if (!opened) {
             first.open[seat] = opened = true;
-            first.image[kKinds + 2 * seat] = kHuman;
-            first.image[kKinds + 2 * seat + 1] = 0;
+            PutKind(first.image, seat, kHuman);
         }
     }
-    int player = FirstHuman(s->own);
-    std::memcpy(first.names[0].data(), s->own.data() + 42 * player, kNameBytes - 1);
+    std::memcpy(first.names[0].data(), ProfileIn(s->own, FirstHuman(s->own)).name, kNameBytes - 1);
     uint32_t seed = Now() * 2654435761u ^ static_cast<uint32_t>(getpid());
     auto host = std::make_unique<net::Host>(std::move(endpoint), first, seed, seed ^ 0x7A35C001u, LocalTime(),
                                             CheckPlayer, [] { return TickPeriod(game->gameSpeed); });
@@ -253,7 +246,7 @@ void HostGame(uint16_t port) {
     // The session's settings hold here from now on (its first tick starts everyone on the title).
     s->rules->Begin(first);
     Image image = first.image;
-    std::memcpy(image.data() + kAudio, s->own.data() + kAudio, kAudioBytes);
+    std::memcpy(image.data() + kAudioAt, s->own.data() + kAudioAt, kAudioBytes);
     PutRecordImage(image);
     s->joined = true; // own holds the host's settings as they were before
     session = std::move(s);
@@ -274,14 +267,7 @@ void JoinGame(const std::string& address, uint16_t port) {
     s->own = RecordImage();
     s->ownPlayer = FirstHuman(s->own);
     s->where = address + ":" + std::to_string(port);
-    Profile player;
-    const uint8_t* profile = s->own.data() + 42 * s->ownPlayer;
-    std::memcpy(player.name, profile, sizeof player.name - 1);
-    std::memcpy(&player.colour, profile + 32, 4);
-    std::memcpy(player.abilities, profile + 36, 4);
-    player.speed = static_cast<int8_t>(profile[40]);
-    player.points = static_cast<int8_t>(profile[41]);
-    s->machine = std::make_unique<Joiner>(std::move(endpoint), player);
+    s->machine = std::make_unique<Joiner>(std::move(endpoint), ProfileIn(s->own, s->ownPlayer));
     session = std::move(s);
     Install();
     ShowState();
@@ -389,10 +375,8 @@ void CycleSeat(Decision& d, Image& own, int seat, int was, int now) {
         d.open[seat] = false;
         d.owner[seat] = kind == kHuman ? 0 : -1;
     }
-    d.image[kKinds + 2 * seat] = static_cast<uint8_t>(kind);
-    d.image[kKinds + 2 * seat + 1] = 0;
-    own[kKinds + 2 * seat] = static_cast<uint8_t>(kind);
-    own[kKinds + 2 * seat + 1] = 0;
+    PutKind(d.image, seat, kind);
+    PutKind(own, seat, kind);
 }
 
 // After a message: what it changed in the records goes where it belongs. How it sounds is this
@@ -402,25 +386,25 @@ void SortChanges() {
     Session& s = *session;
     Image now = RecordImage();
     const Image& current = s.rules->Current().image;
-    std::memcpy(s.own.data() + kAudio, now.data() + kAudio, kAudioBytes);
+    std::memcpy(s.own.data() + kAudioAt, now.data() + kAudioAt, kAudioBytes);
     Image keep = current;
-    std::memcpy(keep.data() + kAudio, now.data() + kAudio, kAudioBytes);
+    std::memcpy(keep.data() + kAudioAt, now.data() + kAudioAt, kAudioBytes);
     if (now == keep) return;
     if (s.hosting) {
-        for (size_t i = kKeys; i < kKeys + 24; ++i)
+        for (size_t i = kKeysAt; i < kKeysAt + kKeyBytes; ++i)
             if (now[i] != current[i]) s.own[i] = now[i];
         Decision d = s.host->Latest();
         for (int seat = 0; seat < 4; ++seat) {
-            CycleSeat(d, s.own, seat, current[kKinds + 2 * seat], now[kKinds + 2 * seat]);
+            CycleSeat(d, s.own, seat, KindIn(current, seat), KindIn(now, seat));
             // A seat's player is the host's to set up unless another machine sits there.
-            if (d.owner[seat] <= 0 &&
-                std::memcmp(now.data() + 42 * seat, current.data() + 42 * seat, 42) != 0) {
-                std::memcpy(d.image.data() + 42 * seat, now.data() + 42 * seat, 42);
-                std::memcpy(s.own.data() + 42 * seat, now.data() + 42 * seat, 42);
+            const size_t at = kProfileBytes * seat;
+            if (d.owner[seat] <= 0 && std::memcmp(now.data() + at, current.data() + at, kProfileBytes) != 0) {
+                std::memcpy(d.image.data() + at, now.data() + at, kProfileBytes);
+                std::memcpy(s.own.data() + at, now.data() + at, kProfileBytes);
             }
         }
-        for (size_t i = kSettings; i < kImageBytes; ++i) {
-            if ((i >= kAudio && i < kAudio + kAudioBytes) || (i >= kKeys && i < kKeys + 24) ||
+        for (size_t i = kSettingsAt; i < kImageBytes; ++i) {
+            if ((i >= kAudioAt && i < kAudioAt + kAudioBytes) || (i >= kKeysAt && i < kKeysAt + kKeyBytes) ||
                 now[i] == current[i])
                 continue;
             d.image[i] = s.own[i] = now[i];
@@ -508,11 +492,8 @@ void StartService(const Start& start) {
 }
 
 void StopService() {
-    if (session) {
-        session->machine->Leave();
-        if (session->descriptor >= 0) plat::RemoveWakeSource(session->descriptor);
-        session.reset();
-    }
+    if (session) Disconnect(*session);
+    session.reset();
 }
 
 bool TakeMessage(plat::Msg msg, intptr_t first, intptr_t second) {
@@ -551,8 +532,8 @@ bool TakeMessage(plat::Msg msg, intptr_t first, intptr_t second) {
             s.machine->Press(static_cast<uint8_t>(key));
             return true;
         }
-        uint8_t ownKeys[24];
-        std::memcpy(ownKeys, s.own.data() + kKeys, 24);
+        uint8_t ownKeys[kKeyBytes];
+        std::memcpy(ownKeys, s.own.data() + kKeysAt, kKeyBytes);
         for (uint8_t code : SeatKeysFor(key, ownKeys, SeatsHere())) s.machine->Press(code);
         return true;
     }

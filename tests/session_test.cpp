@@ -88,7 +88,7 @@ class SessionTest : public ::testing::Test {
         for (int s = 0; s < 4; ++s) {
             first.owner[s] = s == 0 ? 0 : -1;
             first.open[s] = s > 0 && s < machines;
-            if (s >= machines) first.image[168 + 2 * s] = kComputer;
+            if (s >= machines) net::PutKind(first.image, s, kComputer);
         }
         nodes.resize(static_cast<size_t>(machines));
         std::mt19937 keys(seed);
@@ -115,7 +115,7 @@ class SessionTest : public ::testing::Test {
         nodes[0].machine = std::move(host);
         for (int m = 1; m < machines; ++m) {
             net::Profile p;
-            std::memcpy(p.name, prefs.data() + 42 * m, sizeof p.name);
+            std::memcpy(p.name, prefs.data() + net::kProfileBytes * m, sizeof p.name);
             nodes[m].machine = std::make_unique<net::Joiner>(network->Connect(m, net::kHello), p);
         }
     }

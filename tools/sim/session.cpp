@@ -58,13 +58,6 @@ void WaitUntil(int descriptor, int64_t deadlineNs) {
 std::vector<int32_t>* draws = nullptr;
 net::SessionRules* rules = nullptr;
 
-// The player of this machine: its first human slot (slot 0 when it has none).
-int OwnPlayer(const Prefs& prefs) {
-    for (int s = 0; s < 4; ++s)
-        if (prefs[168 + 2 * s] == kHuman) return s;
-    return 0;
-}
-
 } // namespace
 
 int RunSession(const SessionConfig& config) {
@@ -72,6 +65,10 @@ int RunSession(const SessionConfig& config) {
     std::unique_ptr<net::Machine> machine;
     Prefs own = config.prefs;
     own.resize(kPrefsBytes, 0);
+    net::Image ownImage{};
+    std::copy(own.begin(), own.end(), ownImage.begin());
+    const int ownSlot = net::FirstHuman(ownImage); // this machine's player
+    const uint8_t* ownPlayer = own.data() + net::kProfileBytes * ownSlot;
     net::Host* host = nullptr;
     if (config.host) {
         auto endpoint = plat::net::Listen(config.port, error);
@@ -82,17 +79,16 @@ int RunSession(const SessionConfig& config) {
         std::fprintf(stderr, "sim: hosting on port %u for %d machines\n", endpoint->BoundPort(),
                      config.machines);
         net::Decision first;
-        std::copy(own.begin(), own.end(), first.image.begin());
+        first.image = ownImage;
         net::PutSeatKeys(first.image);
         // The host's humans are its own; seats 1 .. machines - 1 wait for the others.
         for (int s = 0; s < 4; ++s) {
             bool open = s > 0 && s < config.machines;
-            first.owner[s] = !open && own[168 + 2 * s] == kHuman ? 0 : -1;
+            first.owner[s] = !open && net::KindIn(ownImage, s) == kHuman ? 0 : -1;
             first.open[s] = open;
-            if (open) first.image[168 + 2 * s] = kHuman;
+            if (open) first.image[net::kKindsAt + 2 * s] = kHuman;
         }
-        std::strncpy(first.names[0].data(), reinterpret_cast<const char*>(own.data() + 42 * OwnPlayer(own)),
-                     net::kNameBytes - 1);
+        std::strncpy(first.names[0].data(), reinterpret_cast<const char*>(ownPlayer), net::kNameBytes - 1);
         auto made = std::make_unique<net::Host>(std::move(endpoint), first, config.seed, config.seed ^ 0x5eed,
                                                 "2026-01-01 00:00:00", nullptr, [] { return 10u; });
         host = made.get();
@@ -105,7 +101,7 @@ int RunSession(const SessionConfig& config) {
             return 2;
         }
         net::Profile player;
-        std::memcpy(player.name, own.data() + 42 * OwnPlayer(own), sizeof player.name - 1);
+        std::memcpy(player.name, ownPlayer, sizeof player.name - 1);
         machine = std::make_unique<net::Joiner>(std::move(endpoint), player);
     }
     plat::headless::SetClock(0);
@@ -114,8 +110,8 @@ int RunSession(const SessionConfig& config) {
     draws = &tickDraws;
     SetRandomObserver([](int32_t v) { draws->push_back(v); });
     SetRoundSeedSource([] { return rules->NextRoundSeed(); });
-    uint8_t ownKeys[24];
-    std::memcpy(ownKeys, own.data() + 188, 24);
+    uint8_t ownKeys[net::kKeyBytes];
+    std::memcpy(ownKeys, own.data() + net::kKeysAt, net::kKeyBytes);
     long start = -1;
     size_t nextKey = 0;
     int status = 1;
@@ -178,7 +174,7 @@ int RunSession(const SessionConfig& config) {
             std::array<int, 4> seatOf{-1, -1, -1, -1};
             const net::Decision& d = rules->Current();
             for (int s = 0; s < 4; ++s)
-                if (d.owner[s] == machine->Index()) seatOf[s] = machine->Index() == 0 ? s : OwnPlayer(own);
+                if (d.owner[s] == machine->Index()) seatOf[s] = machine->Index() == 0 ? s : ownSlot;
             for (; nextKey < config.keys.size() && config.keys[nextKey].tick + start - 1 <= tick; ++nextKey) {
                 uint32_t code = config.keys[nextKey].code;
                 if (machine->Index() == 0 && (code == 116 || code == 119))
