@@ -170,11 +170,11 @@ intptr_t MainWindowProc(Handle window, plat::Msg msg, intptr_t first, intptr_t s
 
 void TitleClick(int button, unsigned x, unsigned y) {
     if (game->screenMode == 2) return;
-    if (x > 475 && x < 509 && y > 315 && y < 349) {
+    if (OnPlayButton(x, y)) {
         PressButton("graphics\\play.bmp", 476, 316);
         NewRound();
     }
-    if (x > 525 && x < 559 && y > 315 && y < 349) {
+    if (OnQuitButton(x, y)) {
         PressButton("graphics\\quit.bmp", 526, 316);
         plat::PostQuit(0);
     }

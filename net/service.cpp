@@ -510,9 +510,9 @@ bool TakeMessage(plat::Msg msg, intptr_t first, intptr_t second) {
     if (!session) return false;
     Session& s = *session;
     // Leaving the game: this machine's own settings back first, so they are the ones kept.
-    bool quitButton = (msg == plat::Msg::LeftDown || msg == plat::Msg::RightDown) && game->screenMode == 1 &&
-                      (second & 0xFFFF) > 525 && (second & 0xFFFF) < 559 && (second >> 16) > 315 &&
-                      (second >> 16) < 349;
+    const bool click = msg == plat::Msg::LeftDown || msg == plat::Msg::RightDown;
+    const auto x = static_cast<unsigned>(second & 0xFFFF), y = static_cast<unsigned>((second >> 16) & 0xFFFF);
+    bool quitButton = click && game->screenMode == 1 && OnQuitButton(x, y);
     if (msg == plat::Msg::Close || (msg == plat::Msg::Command && first == kCmdQuit) || quitButton) {
         Leave("");
         return false;
@@ -540,9 +540,7 @@ bool TakeMessage(plat::Msg msg, intptr_t first, intptr_t second) {
     case plat::Msg::LeftDown:
     case plat::Msg::RightDown: {
         if (!s.hosting) return game->screenMode == 1;
-        unsigned x = second & 0xFFFF, y = (second >> 16) & 0xFFFF;
-        bool play = x > 475 && x < 509 && y > 315 && y < 349;
-        if (play && game->screenMode == 1) {
+        if (OnPlayButton(x, y) && game->screenMode == 1) {
             s.machine->Press(static_cast<uint8_t>(kKeyF8));
             return true;
         }

@@ -14,6 +14,14 @@ enum : int {
     kCmdPlayerSetup = 500,
 };
 
+// Whether a click at (x, y) of the client area lands on the title screen's play or quit button.
+constexpr bool OnPlayButton(unsigned x, unsigned y) {
+    return x > 475 && x < 509 && y > 315 && y < 349;
+}
+constexpr bool OnQuitButton(unsigned x, unsigned y) {
+    return x > 525 && x < 559 && y > 315 && y < 349;
+}
+
 // Registers every resource; start-up calls it before the window class names them.
 void RegisterResources();
 
